@@ -1,0 +1,51 @@
+# Entry points. Each one first makes sure the Debian packages are there.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+BUILD_TSAN ?= build-tsan
+CMAKE_GEN  := -G Ninja
+CTEST_ARGS ?= --output-on-failure -j2
+
+.PHONY: all deps configure build test test-asan test-tsan bench run clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/build.ninja: CMakeLists.txt | deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD)
+
+test: build
+	ctest --test-dir $(BUILD) $(CTEST_ARGS)
+
+# The library tests under AddressSanitizer and UBSan.
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKRN_SANITIZE=ON
+	cmake --build $(BUILD_ASAN)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(BUILD_ASAN) -L lib $(CTEST_ARGS)
+
+# The threaded library tests under ThreadSanitizer.
+test-tsan: deps
+	cmake -S . -B $(BUILD_TSAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKRN_TSAN=ON
+	cmake --build $(BUILD_TSAN)
+	ctest --test-dir $(BUILD_TSAN) -L threads $(CTEST_ARGS)
+
+bench: build
+	cmake --build $(BUILD) --target bench
+
+# Builds everything and starts the viewer on the demo card once the viewer exists.
+run: build
+	@if [ -x "$(BUILD)/viewer/TARVIK DASHCAM" ]; then \
+	  "$(BUILD)/viewer/TARVIK DASHCAM" "$(BUILD)/demo-card"; \
+	else \
+	  echo "Built the libraries in $(BUILD); the viewer is not part of this tree yet."; \
+	fi
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)

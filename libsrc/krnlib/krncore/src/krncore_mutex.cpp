@@ -1,0 +1,94 @@
+// Recursive mutexes that only their owner may release.
+//
+// Robust as well: when the owner thread ends while holding the mutex, the next
+// lock reports a failure. The mutex is made consistent and released again
+// before that failure is returned, so one dead owner cannot block everybody
+// that comes after it.
+#include <pthread.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+#include "krncore_internal.h"
+#include "krncore_wait.h"
+
+#define KRN_MODULE L"krnmutex"
+#define KRN_SOURCE L"krncore_mutex"
+
+struct KrnMutex {
+  pthread_mutex_t mutex;
+};
+
+namespace krn {
+
+// Absolute CLOCK_MONOTONIC deadline timeoutMs from now.
+struct timespec deadlineAfter(uint32_t timeoutMs) {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  ts.tv_sec += timeoutMs / 1000;
+  ts.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
+  if (ts.tv_nsec >= 1000000000L) {
+    ts.tv_sec += 1;
+    ts.tv_nsec -= 1000000000L;
+  }
+  return ts;
+}
+
+}  // namespace krn
+
+extern "C" {
+
+KrnMutex *KRN_MutexCreate(void) {
+  auto *m = static_cast<KrnMutex *>(calloc(1, sizeof(KrnMutex)));
+  if (!m) return nullptr;
+  pthread_mutexattr_t attr;
+  pthread_mutexattr_init(&attr);
+  pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+  pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
+  int rc = pthread_mutex_init(&m->mutex, &attr);
+  pthread_mutexattr_destroy(&attr);
+  if (rc != 0) {
+    KRN_LOGE(L"mutex create failed err(%d)\n", rc);
+    free(m);
+    return nullptr;
+  }
+  return m;
+}
+
+int32_t KRN_MutexDestroy(KrnMutex *mutex) {
+  if (!mutex) return -1;
+  pthread_mutex_destroy(&mutex->mutex);
+  free(mutex);
+  return 0;
+}
+
+int32_t KRN_MutexLock(KrnMutex *mutex, uint32_t timeoutMs) {
+  if (!mutex) return -1;
+  int rc;
+  if (timeoutMs >= static_cast<uint32_t>(KRN_INFINITE)) {
+    rc = pthread_mutex_lock(&mutex->mutex);
+  } else {
+    struct timespec deadline = krn::deadlineAfter(timeoutMs);
+    rc = pthread_mutex_clocklock(&mutex->mutex, CLOCK_MONOTONIC, &deadline);
+  }
+  if (rc == 0) return 0;
+  if (rc == EOWNERDEAD) {
+    pthread_mutex_consistent(&mutex->mutex);
+    pthread_mutex_unlock(&mutex->mutex);
+  }
+  KRN_LOGE(L"WaitForSingleObject Error ret(%d) mutex(%lx)\n", rc,
+           reinterpret_cast<unsigned long>(mutex));
+  return -1;
+}
+
+int32_t KRN_MutexUnLock(KrnMutex *mutex) {
+  if (!mutex) return -1;
+  if (pthread_mutex_unlock(&mutex->mutex) != 0) {
+    KRN_LOGE(L"ReleaseMutex error ret=%d\n", -1);
+    return -1;
+  }
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,177 @@
+// The trace log every library of the system writes through.
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "krncore_internal.h"
+
+namespace {
+
+constexpr int kFilterCount = 20;
+constexpr size_t kFilterNameUnits = 30;  // 29 characters and the terminator
+constexpr size_t kLineUnits = 4096;
+constexpr size_t kSpecEntryUnits = 127;
+
+struct KrnTraceFilter {
+  wchar_t name[kFilterNameUnits];
+  int32_t level;
+};
+
+const wchar_t *const kLevelNames[] = {L"NONE ", L"ERROR", L"INFO ", L"DEBUG", L"TRACE"};
+
+// Set during start-up and read without the lock afterwards.
+KrnTraceFilter gFilters[kFilterCount];
+KrnMutex *gLock = nullptr;
+KrnFile *gFile = nullptr;
+std::atomic<uint8_t> gDebugOutput{1};
+std::atomic<KrnTraceCallback> gCallback{nullptr};
+std::atomic<int32_t> gLineCounter{0};
+
+bool filterPasses(const wchar_t *module, uint32_t level) {
+  for (const KrnTraceFilter &f : gFilters) {
+    if (f.name[0] == L'\0') continue;
+    if (wcscmp(f.name, module) == 0 || wcscmp(f.name, L"*") == 0)
+      return f.level >= 0 && static_cast<uint32_t>(f.level) >= level;
+  }
+  return false;
+}
+
+void writeLine(const wchar_t *module, uint32_t level, const wchar_t *file, int32_t line,
+               const wchar_t *function, const wchar_t *format, va_list args) {
+  if (level == KRN_TRACE_NONE) return;
+  if (gLock) KRN_MutexLock(gLock, KRN_INFINITE);
+  if (!module) module = L"none";
+  if (!filterPasses(module, level)) {
+    if (gLock) KRN_MutexUnLock(gLock);
+    return;
+  }
+  gLineCounter.fetch_add(1, std::memory_order_relaxed);
+  // Each thread completes its line in a buffer of its own, so lines finished
+  // concurrently outside the lock can never overwrite one another.
+  thread_local wchar_t buffer[kLineUnits];
+  unsigned long long tick = KRN_GetSystemTick();
+  const wchar_t *levelName = level < 5 ? kLevelNames[level] : L"?????";
+  int n = swprintf(buffer, kLineUnits, L"%08llu %ls:[%ls] %ls:%d (%ls) : ", tick, levelName, module,
+                   file ? file : L"", line, function ? function : L"");
+  if (n < 0) n = static_cast<int>(wcsnlen(buffer, kLineUnits - 1));
+  if (gLock) KRN_MutexUnLock(gLock);
+
+  size_t used = static_cast<size_t>(n);
+  krn::formatCut(buffer + used, kLineUnits - used, format, args);
+
+  if (gDebugOutput.load(std::memory_order_relaxed)) fputs(krn::toUtf8(buffer).c_str(), stderr);
+  if (gFile) KRN_FileTextWrite(gFile, buffer);
+  if (KrnTraceCallback cb = gCallback.load(std::memory_order_acquire)) cb(buffer);
+}
+
+}  // namespace
+
+namespace krn {
+
+void trace(const wchar_t *module, uint32_t level, const wchar_t *file, int32_t line,
+           const char *function, const wchar_t *format, ...) {
+  if (level == KRN_TRACE_NONE) return;
+  wchar_t wideFunction[64];
+  size_t i = 0;
+  for (; function && function[i] && i < 63; ++i)
+    wideFunction[i] = static_cast<wchar_t>(function[i]);
+  wideFunction[i] = L'\0';
+  va_list args;
+  va_start(args, format);
+  writeLine(module, level, file, line, wideFunction, format, args);
+  va_end(args);
+}
+
+}  // namespace krn
+
+extern "C" {
+
+void KRN_Trace(const wchar_t *module, uint32_t level, const wchar_t *file, int32_t line,
+               const wchar_t *function, const wchar_t *format, ...) {
+  va_list args;
+  va_start(args, format);
+  writeLine(module, level, file, line, function, format, args);
+  va_end(args);
+}
+
+void KRN_TraceInit(const wchar_t *path) {
+  if (!gLock) gLock = KRN_MutexCreate();
+  if (!path) return;
+  if (gFile) {
+    KRN_FileClose(gFile);
+    gFile = nullptr;
+  }
+  gFile = KRN_FileOpen(path, KRN_FILE_TEXT | KRN_FILE_WRITE | KRN_FILE_CREATE);
+  if (!gFile) printf("%s trace file open failed\n", krn::toUtf8(path).c_str());
+}
+
+void KRN_TraceDeinit(void) {
+  if (gLock) {
+    KrnMutex *lock = gLock;
+    gLock = nullptr;
+    KRN_MutexDestroy(lock);
+  }
+  if (gFile) {
+    KrnFile *file = gFile;
+    gFile = nullptr;
+    KRN_FileClose(file);
+  }
+}
+
+int32_t KRN_TraceSet(const wchar_t *spec) {
+  if (!spec) return 0;
+  memset(gFilters, 0, sizeof gFilters);
+  const wchar_t *p = spec;
+  int32_t last = 0;
+  for (int slot = 0; slot < kFilterCount; ++slot) {
+    const wchar_t *comma = wcschr(p, L',');
+    size_t len = comma ? static_cast<size_t>(comma - p) : wcslen(p);
+    wchar_t entry[kSpecEntryUnits + 1];
+    size_t keep = len < kSpecEntryUnits ? len : kSpecEntryUnits;
+    wmemcpy(entry, p, keep);
+    entry[keep] = L'\0';
+
+    wchar_t *colon = wcschr(entry, L':');
+    if (!colon) return 0;
+    size_t nameLen = static_cast<size_t>(colon - entry);
+    if (nameLen > kFilterNameUnits - 1) nameLen = kFilterNameUnits - 1;
+    wmemcpy(gFilters[slot].name, entry, nameLen);
+    gFilters[slot].name[nameLen] = L'\0';
+    last = static_cast<int32_t>(wcstol(colon + 1, nullptr, 10));
+    gFilters[slot].level = last < 1 ? 1 : last;
+
+    if (!comma) break;
+    p = comma + 1;
+  }
+  return last;
+}
+
+void KRN_TraceSetCB(KrnTraceCallback callback, int32_t debugOutput) {
+  gCallback.store(callback, std::memory_order_release);
+  gDebugOutput.store(static_cast<uint8_t>(debugOutput), std::memory_order_relaxed);
+}
+
+void KRN_TraceColor(void) {}
+
+void KRN_Hexdump(const void *data, uint32_t count, const wchar_t *title, int32_t line) {
+  printf("%s:%d Hex Dump:\n", krn::toUtf8(title).c_str(), line);
+  const auto *bytes = static_cast<const unsigned char *>(data);
+  if (!bytes) return;
+  for (uint32_t row = 0; row < count; row += 16) {
+    printf("%03u: ", row);
+    for (uint32_t i = 0; i < 16; ++i) {
+      if (row + i < count)
+        printf("%02x ", bytes[row + i]);
+      else
+        fputs("   ", stdout);
+    }
+    fputs("  ", stdout);
+    for (uint32_t i = 0; i < 16 && row + i < count; ++i)
+      putchar(isprint(bytes[row + i]) ? bytes[row + i] : '.');
+    putchar('\n');
+  }
+}
+
+}  // extern "C"
