@@ -6,6 +6,8 @@
 // that comes after it.
 #include <pthread.h>
 
+#include <atomic>
+
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -18,14 +20,19 @@
 
 struct KrnMutex {
   pthread_mutex_t mutex;
+  // Kept beside the platform mutex so that a release by a thread that does
+  // not own it is refused before it reaches the platform.
+  std::atomic<uint32_t> owner;
+  int32_t depth;
 };
 
 namespace krn {
 
-// Absolute CLOCK_MONOTONIC deadline timeoutMs from now.
-struct timespec deadlineAfter(uint32_t timeoutMs) {
+// Absolute deadline timeoutMs from now on the given clock. The mutex waits
+// use the real-time clock, the only one pthread_mutex_timedlock knows.
+struct timespec deadlineAfter(uint32_t timeoutMs, clockid_t clock) {
   struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
+  clock_gettime(clock, &ts);
   ts.tv_sec += timeoutMs / 1000;
   ts.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
   if (ts.tv_nsec >= 1000000000L) {
@@ -69,11 +76,17 @@ int32_t KRN_MutexLock(KrnMutex *mutex, uint32_t timeoutMs) {
   if (timeoutMs >= static_cast<uint32_t>(KRN_INFINITE)) {
     rc = pthread_mutex_lock(&mutex->mutex);
   } else {
-    struct timespec deadline = krn::deadlineAfter(timeoutMs);
-    rc = pthread_mutex_clocklock(&mutex->mutex, CLOCK_MONOTONIC, &deadline);
+    struct timespec deadline = krn::deadlineAfter(timeoutMs, CLOCK_REALTIME);
+    rc = pthread_mutex_timedlock(&mutex->mutex, &deadline);
   }
-  if (rc == 0) return 0;
+  if (rc == 0) {
+    mutex->owner.store(KRN_ThreadGetCurrentID(), std::memory_order_relaxed);
+    ++mutex->depth;
+    return 0;
+  }
   if (rc == EOWNERDEAD) {
+    mutex->owner.store(0, std::memory_order_relaxed);
+    mutex->depth = 0;
     pthread_mutex_consistent(&mutex->mutex);
     pthread_mutex_unlock(&mutex->mutex);
   }
@@ -84,10 +97,13 @@ int32_t KRN_MutexLock(KrnMutex *mutex, uint32_t timeoutMs) {
 
 int32_t KRN_MutexUnLock(KrnMutex *mutex) {
   if (!mutex) return -1;
-  if (pthread_mutex_unlock(&mutex->mutex) != 0) {
+  if (mutex->owner.load(std::memory_order_relaxed) != KRN_ThreadGetCurrentID() ||
+      mutex->depth <= 0) {
     KRN_LOGE(L"ReleaseMutex error ret=%d\n", -1);
     return -1;
   }
+  if (--mutex->depth == 0) mutex->owner.store(0, std::memory_order_relaxed);
+  pthread_mutex_unlock(&mutex->mutex);
   return 0;
 }
 

@@ -23,28 +23,18 @@ struct KrnThread {
 
 namespace {
 
-// Handed to the new thread; the creator waits for the thread's id only when
-// it has to change the thread's priority.
+// Handed to the new thread. The thread sets its own priority before it runs
+// the entry and reports back, so the creator learns its id and whether the
+// priority took before KRN_ThreadCreate returns.
 struct StartBlock {
   KrnThreadEntry entry;
   void *arg;
+  int32_t priority;
   pthread_mutex_t lock;
   pthread_cond_t started;
   pid_t tid;
+  int priorityError;
 };
-
-void *trampoline(void *p) {
-  auto *start = static_cast<StartBlock *>(p);
-  KrnThreadEntry entry = start->entry;
-  void *arg = start->arg;
-  pthread_mutex_lock(&start->lock);
-  start->tid = static_cast<pid_t>(syscall(SYS_gettid));
-  pthread_cond_signal(&start->started);
-  pthread_mutex_unlock(&start->lock);
-  // The creator frees the block once it has seen the id.
-  uint32_t code = entry(arg);
-  return reinterpret_cast<void *>(static_cast<uintptr_t>(code));
-}
 
 // Windows-style priority levels (-2..2, with -15 idle and 15 time-critical)
 // as nice values of the thread; 0 leaves the thread as it was started.
@@ -53,6 +43,26 @@ int niceFor(int32_t priority) {
   if (priority >= 15) nice = -20;
   if (priority <= -15) nice = 19;
   return nice < -20 ? -20 : (nice > 19 ? 19 : nice);
+}
+
+void *trampoline(void *p) {
+  auto *start = static_cast<StartBlock *>(p);
+  KrnThreadEntry entry = start->entry;
+  void *arg = start->arg;
+  pid_t tid = static_cast<pid_t>(syscall(SYS_gettid));
+  int priorityError = 0;
+  if (start->priority != 0 &&
+      setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceFor(start->priority)) != 0)
+    priorityError = errno;
+  pthread_mutex_lock(&start->lock);
+  start->priorityError = priorityError;
+  start->tid = tid;
+  pthread_cond_signal(&start->started);
+  pthread_mutex_unlock(&start->lock);
+  // The creator frees the block once it has seen the id; it is not touched
+  // after this point.
+  uint32_t code = entry(arg);
+  return reinterpret_cast<void *>(static_cast<uintptr_t>(code));
 }
 
 }  // namespace
@@ -74,6 +84,7 @@ KrnThread *KRN_ThreadCreate(const wchar_t *name, int32_t priority, uint32_t stac
 
   start->entry = entry;
   start->arg = arg;
+  start->priority = priority;
   pthread_mutex_init(&start->lock, nullptr);
   pthread_cond_init(&start->started, nullptr);
 
@@ -99,13 +110,13 @@ KrnThread *KRN_ThreadCreate(const wchar_t *name, int32_t priority, uint32_t stac
   while (start->tid == 0) pthread_cond_wait(&start->started, &start->lock);
   pthread_mutex_unlock(&start->lock);
   t->id = static_cast<uint32_t>(start->tid);
+  int priorityError = start->priorityError;
   pthread_cond_destroy(&start->started);
   pthread_mutex_destroy(&start->lock);
   free(start);
 
-  if (priority != 0 &&
-      setpriority(PRIO_PROCESS, static_cast<id_t>(t->id), niceFor(priority)) != 0) {
-    KRN_LOGE(L"SetThreadPriority error(%d)\n", errno);
+  if (priorityError != 0) {
+    KRN_LOGE(L"SetThreadPriority error(%d)\n", priorityError);
     pthread_detach(t->thread);
     free(t);
     return nullptr;

@@ -7,6 +7,7 @@
 #include <pthread.h>
 
 #include <cstdint>
+#include <ctime>
 
 namespace krn {
 
@@ -16,7 +17,7 @@ struct WaitState {
   int32_t count;
 };
 
-struct timespec deadlineAfter(uint32_t timeoutMs);
+struct timespec deadlineAfter(uint32_t timeoutMs, clockid_t clock = CLOCK_MONOTONIC);
 
 int waitStateInit(WaitState *w);
 void waitStateDestroy(WaitState *w);
