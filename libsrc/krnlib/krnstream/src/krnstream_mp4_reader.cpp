@@ -1192,17 +1192,28 @@ void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
       KS_LOG_AS("MP4FReaderGetInfo", KRN_TRACE_DEBUG, L"[Reader] FrameRate %d\n",
                 static_cast<int>(v.frameRate));
       v.maxFrameSize = t.bufferSize < 0x100000 ? t.bufferSize : 0x100000;
-      if (!t.config.empty() && t.config.size() <= KRNUTIL_CONFIG_SIZE) {
-        memcpy(v.config, t.config.data(), t.config.size());
-        v.configLength = static_cast<uint32_t>(t.config.size());
-        KRNUtil_GetVideoInfo(v.config, v.configLength, &v);
+      if (!t.config.empty()) {
+        // Converted aside first: a record can be larger than the slot (an
+        // encoder's settings in an SEI array) while its start-code form,
+        // which keeps one unit of each parameter set, fits.
+        std::vector<uint8_t> cfg = t.config;
+        uint32_t len = static_cast<uint32_t>(cfg.size());
+        KRNUtil_GetVideoInfo(cfg.data(), len, &v);
         const uint32_t h264[] = {code4("AVC1"), code4("avc1"), code4("H264"), code4("X264")};
         const uint32_t h265[] = {code4("HEV1"), code4("hvc1"), code4("hev1"), code4("H265"),
                                  code4("HEVC")};
-        if (std::find(std::begin(h264), std::end(h264), v.codec) != std::end(h264)) {
-          if (!KRNUtil_ConvH264InfoToStartCode(v.config, &v.configLength)) v.configLength = 0;
-        } else if (std::find(std::begin(h265), std::end(h265), v.codec) != std::end(h265)) {
-          if (!KRNUtil_ConvHEVCInfoToStartCode(v.config, &v.configLength)) v.configLength = 0;
+        bool converted = true;
+        if (std::find(std::begin(h264), std::end(h264), v.codec) != std::end(h264))
+          converted = KRNUtil_ConvH264InfoToStartCode(cfg.data(), &len);
+        else if (std::find(std::begin(h265), std::end(h265), v.codec) != std::end(h265))
+          converted = KRNUtil_ConvHEVCInfoToStartCode(cfg.data(), &len);
+        if (converted && len <= KRNUTIL_CONFIG_SIZE) {
+          memcpy(v.config, cfg.data(), len);
+          v.configLength = len;
+        } else {
+          KS_LOG_AS("MP4FReaderGetInfo", KRN_TRACE_ERROR,
+                    L"[Reader]\tcodec configuration not usable. size(%d)\n",
+                    static_cast<int>(t.config.size()));
         }
       }
       v.spherical = t.spherical;
