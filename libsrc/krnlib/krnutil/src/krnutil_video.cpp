@@ -153,10 +153,10 @@ bool writeStartCodeForm(uint8_t *data, uint32_t *length, const Unit *units, uint
   return true;
 }
 
-// Units of a record are bounded by its count bytes: 31 SPS and 255 PPS for
-// "avcC", 3 arrays of up to 65535 units for "hvcC". Records in the wild hold a
-// handful; a limit keeps the table on the stack.
-constexpr uint32_t kMaxUnits = 64;
+// Units of a record: an "avcC" holds at most 31 SPS and 255 PPS. The array
+// form of "hvcC" could count up to 65535 units per array; records in the wild
+// hold a handful, and one with more than an "avcC" can is refused.
+constexpr uint32_t kMaxUnits = 31 + 255;
 
 struct AvcHeader {
   uint32_t profile;
