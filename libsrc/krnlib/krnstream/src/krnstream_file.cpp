@@ -394,7 +394,8 @@ int32_t KRNStreamFile_ReadBuffer(void *file, int32_t index, void *buffer, uint32
   KRNFileIndex *idx = indexOf(f, index);
   if (!idx || (!buffer && length)) return code(KRN_ERR_WRITE);
   auto *out = static_cast<uint8_t *>(buffer);
-  if (f->nodeCount) return length ? readThroughWriteCache(f, idx, out, length) : 0;
+  if (length == 0) return 0;
+  if (f->nodeCount) return readThroughWriteCache(f, idx, out, length);
 
   if (idx->remain >= length) {
     memcpy(out, idx->m_pCache + idx->cursor, length);

@@ -1174,7 +1174,7 @@ void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
       a.duration = durationMs;
       a.maxFrameSize = t.bufferSize < 8192 ? t.bufferSize : 8192;
       a.present = 1;
-      if (t.config.size() <= KRNUTIL_CONFIG_SIZE) {
+      if (!t.config.empty() && t.config.size() <= KRNUTIL_CONFIG_SIZE) {
         memcpy(a.config, t.config.data(), t.config.size());
         a.configLength = static_cast<uint32_t>(t.config.size());
       }
