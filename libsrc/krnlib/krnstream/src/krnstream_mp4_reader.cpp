@@ -954,8 +954,11 @@ int32_t stepSample(Mp4Context &c, Track &t, SampleMeta &m) {
 }
 
 // Copies a sample into the frame, turning NAL unit lengths into start codes.
+int32_t ensureDataStream(Mp4Context &c, Track &t);
+
 int32_t deliver(Mp4Context &c, Track &t, const SampleMeta &m, KRNReaderFrame *f) {
   if (m.dataPos > c.fileSize || m.size > c.fileSize - m.dataPos) return KRNSTREAM_ERR_EOD;
+  if (int32_t rc = ensureDataStream(c, t)) return rc;
   auto place = [&]() {
     return KRNStreamBuf_Pos(t.data, t.dataCursor) == m.dataPos ||
            KRNStreamBuf_Seek(t.data, t.dataCursor, static_cast<uint32_t>(m.dataPos)) == 0;
@@ -1232,25 +1235,36 @@ void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
   }
 }
 
-int32_t openDataStreams(Mp4Context &c) {
+// Each track reads its samples through a stream of its own, so the tracks of
+// one file can be read in turn without disturbing each other's position. The
+// stream is opened when the track is first read: asking a file for its
+// information alone (as a list of recordings does) costs no extra opens.
+int32_t ensureDataStream(Mp4Context &c, Track &t) {
+  if (t.data) return 0;
+  int32_t rc = KRNStreamBuf_Dup(c.stream, &t.data);
+  if (rc == 0) rc = KRNStreamBuf_Index(t.data, &t.dataCursor, 0);
+  if (rc < 0) {
+    KS_LOG_AS("MP4FReaderGetInfo", KRN_TRACE_ERROR, L"[Reader]\tKRNStreamBuf_Dup error(%x)\n",
+              static_cast<unsigned>(rc));
+    KRNStreamBuf_Close(t.data);
+    t.data = nullptr;
+    t.dataCursor = -1;
+    return rc;
+  }
+  KRNStreamBuf_Seek(t.data, t.dataCursor, c.mdatStart);
+  return 0;
+}
+
+void bindTracks(Mp4Context &c) {
   for (auto &tp : c.tracks) {
     Track &t = *tp;
     t.config.clear();
     t.config.shrink_to_fit();
     if (t.type < KRN_MEDIA_VIDEO || t.type > KRN_MEDIA_TEXT) continue;
-    int32_t rc = KRNStreamBuf_Dup(c.stream, &t.data);
-    if (rc == 0) rc = KRNStreamBuf_Index(t.data, &t.dataCursor, 0);
-    if (rc < 0) {
-      KS_LOG_AS("MP4FReaderGetInfo", KRN_TRACE_ERROR, L"[Reader]\tKRNStreamBuf_Dup error(%x)\n",
-                static_cast<unsigned>(rc));
-      return rc;
-    }
-    KRNStreamBuf_Seek(t.data, t.dataCursor, c.mdatStart);
     resetState(c, t);
     c.byType[t.type].push_back(&t);
     if (!c.current[t.type]) c.current[t.type] = &t;
   }
-  return 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -1311,7 +1325,7 @@ int32_t MP4FReaderGetInfo(void *context, KRNReaderInfo *info, int32_t) {
       info->duration = c.movieDurationMs;
     else
       c.movieDurationMs = info->duration;
-    rc = openDataStreams(c);
+    bindTracks(c);
   }
   if (rc < 0) return rc;
   c.info = *info;
