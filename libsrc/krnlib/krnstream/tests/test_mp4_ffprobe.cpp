@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -140,4 +141,74 @@ TEST_F(FfmpegFiles, TwoVideoTracks) {
   EXPECT_EQ(info.video[1].width, 160u);
   EXPECT_EQ(info.video[1].frameCount, 30u);
   EXPECT_EQ(info.video[1].frameRate, 15151u);  // 1000000 / (2000 ms / 30 frames)
+}
+
+// Camera-style recordings from our generator: every track, the text track
+// included, against ffprobe, and the durations and counts it reports.
+class SamplegenFiles : public testing::Test {
+ protected:
+  std::vector<std::string> generate(const std::string &args) {
+    std::string list = oracle::run(std::string(SAMPLEGEN_PATH) + " --out '" + dir_.dir() +
+                                   "' --duration 3 --size 160x90 " + args);
+    std::vector<std::string> files;
+    std::stringstream in(list);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.size() > 4 && line.compare(line.size() - 4, 4, ".mp4") == 0) files.push_back(line);
+    }
+    EXPECT_FALSE(files.empty()) << args;
+    return files;
+  }
+  void checkDurations(const std::string &path) {
+    SCOPED_TRACE(path);
+    KRNReaderInfo info{};
+    std::wstring w = widen(path);
+    KRNReaderParam param{};
+    param.path = w.c_str();
+    ASSERT_EQ(KRNReaderGetInfoFile(&param, &info), 0);
+    std::map<int, int> perType;
+    for (const oracle::Stream &s : oracle::streams(path)) {
+      int type = mediaTypeOf(s.type);
+      uint32_t track = static_cast<uint32_t>(perType[type]++);
+      uint32_t duration = type == KRN_MEDIA_VIDEO   ? info.video[track].duration
+                          : type == KRN_MEDIA_AUDIO ? info.audio.duration
+                                                    : info.text[track].duration;
+      if (s.duration <= 0) continue;
+      // ffprobe applies the edit list that hides the encoder's priming
+      // samples at the start of an AAC track; the reader reports the media
+      // duration, which still holds them (up to two frames of 1024 samples).
+      double slack = type == KRN_MEDIA_AUDIO ? 2048.0 * 1000 / info.audio.sampleRate : 1.0;
+      EXPECT_GE(duration + 1.0, s.duration * 1000) << s.type;
+      EXPECT_LE(duration, s.duration * 1000 + slack) << s.type;
+    }
+    uint32_t longest = info.video[0].duration;
+    if (info.audioCount && info.audio.duration > longest) longest = info.audio.duration;
+    EXPECT_EQ(info.duration, longest);
+    EXPECT_EQ(info.video[0].duration, 3000u);
+  }
+  ScratchDir dir_;
+};
+
+TEST_F(SamplegenFiles, SeparateChannelFilesWithAudio) {
+  std::vector<std::string> files = generate("--channels 3 --layout separate --audio");
+  ASSERT_EQ(files.size(), 3u);
+  for (const std::string &f : files) {
+    compareWithFfprobe(f);
+    checkDurations(f);
+  }
+}
+
+TEST_F(SamplegenFiles, ThreeTracksInOneFile) {
+  std::vector<std::string> files = generate("--channels 3 --layout single --type EVT");
+  ASSERT_EQ(files.size(), 1u);
+  compareWithFfprobe(files[0]);
+  checkDurations(files[0]);
+}
+
+TEST_F(SamplegenFiles, FragmentedH265) {
+  std::vector<std::string> files =
+      generate("--channels 2 --layout single --fragmented --codec h265 --hevc-tag hev1");
+  ASSERT_EQ(files.size(), 1u);
+  compareWithFfprobe(files[0]);
+  checkDurations(files[0]);
 }
