@@ -1,0 +1,63 @@
+#include "app/AboutView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+
+#include "app/StatusLog.h"
+#include "app/ViewerState.h"
+#include "widgets/MessageBoxes.h"
+
+namespace {
+
+QLabel *page(const QString &text, QWidget *parent) {
+  auto *label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  label->setMargin(16);
+  return label;
+}
+
+}  // namespace
+
+AboutView::AboutView(QWidget *parent)
+    : ThemedDialog(QStringLiteral("AboutView"), "ui_aboutView", parent) {
+  title_ = themed(new QLabel(tr("Information"), this), QStringLiteral("lTitle"));
+  bProgramInfo_ = themed(new QPushButton(tr("Program"), this), QStringLiteral("bProgramInfo"));
+  bCopyrightInfo_ =
+      themed(new QPushButton(tr("Copyright"), this), QStringLiteral("bCopyrightInfo"));
+  bShortCutInfo_ = themed(new QPushButton(tr("Shortcuts"), this), QStringLiteral("bShortCutInfo"));
+  bCheckUpdate_ = themed(new QPushButton(tr("Check update"), this), QStringLiteral("bCheckUpdate"));
+  bClose_ = themed(new QPushButton(this), QStringLiteral("bClose"));
+  pages_ = themed(new QStackedWidget(this), QStringLiteral("swContext"));
+  pages_->addWidget(page(tr("TARVIK DASHCAM\nVersion %1\n\nPlays the recordings of your dash "
+                            "camera with their map, speed and G-sensor data.")
+                             .arg(ViewerState::instance().version),
+                         pages_));
+  pages_->addWidget(page(tr("Copyright (C) 2026 TARVIK DASHCAM developers.\n\nThis program uses "
+                            "Qt, libvlc, FFmpeg, Leaflet, RapidJSON and zlib under their own "
+                            "licences."),
+                         pages_));
+  pages_->addWidget(page(tr("Space\tPlay / pause\nLeft\t5 seconds (or one frame) back\n"
+                            "Right\t5 seconds (or one frame) forward\nEnter\tFull screen\n"
+                            "Esc\tLeave full screen\nDelete\tRemove the selected files from "
+                            "the list"),
+                         pages_));
+  connect(bProgramInfo_, &QPushButton::clicked, this, [this] { onChangeContext(0); });
+  connect(bCopyrightInfo_, &QPushButton::clicked, this, [this] { onChangeContext(1); });
+  connect(bShortCutInfo_, &QPushButton::clicked, this, [this] { onChangeContext(2); });
+  connect(bCheckUpdate_, &QPushButton::clicked, this, &AboutView::openUpdateDlg);
+  connect(bClose_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void AboutView::onChangeContext(int index) {
+  logDebug("AboutView::onChangeContext");
+  pages_->setCurrentIndex(index);
+}
+
+void AboutView::openUpdateDlg() {
+  logDebug("AboutView::openUpdateDlg");
+  // The launcher connection answers the version question; until the viewer
+  // talks to the launcher there is nobody to ask.
+  MessageBoxes::inform(this, tr("Network Communication is not support now."));
+}

@@ -1,0 +1,257 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QSettings>
+#include <QTranslator>
+#include <QVBoxLayout>
+
+#include "app/AboutView.h"
+#include "app/AgreementView.h"
+#include "app/AppSettings.h"
+#include "app/LanguageView.h"
+#include "app/MelShortcutTable.h"
+#include "app/RightSideView.h"
+#include "app/StatusLog.h"
+#include "app/TopBar.h"
+#include "app/ViewerState.h"
+#include "theme/JsonToStyle.h"
+#include "widgets/MessageBoxes.h"
+
+MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), translator_(translator) {
+  logDebug("MainWindow::MainWindow");
+  ViewerState::instance().deleteLogAtExit = true;
+  runAgreementGate();
+  if (!agreed_) {
+    logInfo("User disagree to use privacy information for program");
+    return;
+  }
+  logInfo("Start to set UI");
+  buildUi();
+  connectEvent();
+}
+
+MainWindow::~MainWindow() {
+  ViewerState &s = ViewerState::instance();
+  if (!agreed_) return;
+  logInfo("[MainWindow]: Close Application.");
+  if (s.saveSettingsAtExit) {
+    QSettings &st = AppSettings::store();
+    st.setValue(QStringLiteral("width"), width());
+    st.setValue(QStringLiteral("height"), height());
+    st.setValue(QStringLiteral("geoX"), x());
+    st.setValue(QStringLiteral("geoY"), y());
+    st.setValue(QStringLiteral("language"), s.language);
+    st.setValue(QStringLiteral("volume"), st.value(QStringLiteral("volume"), 50).toInt());
+    st.setValue(QStringLiteral("mute"), st.value(QStringLiteral("mute"), false).toBool());
+    st.setValue(QStringLiteral("snapshotPath"),
+                st.value(QStringLiteral("snapshotPath")).toString());
+    st.setValue(QStringLiteral("videoPath"), st.value(QStringLiteral("videoPath")).toString());
+    st.setValue(QStringLiteral("version"), s.version);
+  }
+  logInfo("[MainWindow]: Delete Thumbs...");
+  for (const char *folder : {"/Thumbs", "/Snapshot", "/CONFIG"}) {
+    QDir dir(s.appData + QLatin1String(folder));
+    if (dir.exists()) dir.removeRecursively();
+  }
+  logInfo("Destruct complete!");
+  logInfo("[MainWindow]: Delete log File...");
+  const QString log = s.appData + QStringLiteral("/playerStatus.txt");
+  if (QFile::exists(log) && s.deleteLogAtExit && !QFile::remove(log))
+    logError("[MainWindow]: Can not delete log File.");
+}
+
+void MainWindow::runAgreementGate() {
+  ViewerState &s = ViewerState::instance();
+  const QString stored = AppSettings::store().value(QStringLiteral("agreement")).toString();
+  const AgreementDecision d = decideAgreement(stored);
+  if (d.showDialog) {
+    AgreementView dialog(this);
+    connect(&dialog, &QDialog::finished, this, &MainWindow::onAgreeDlgFinished);
+    dialog.exec();
+    return;
+  }
+  s.alwaysDownload = d.alwaysDownload;
+  s.automaticSend = d.automaticSend;
+  agreed_ = d.agreed;
+}
+
+void MainWindow::onAgreeDlgFinished(int result) {
+  logDebug("MainWindow::onAgreeDlgFinished");
+  if (result == QDialog::Accepted) agreed_ = true;
+}
+
+void MainWindow::buildUi() {
+  const ViewerState &s = ViewerState::instance();
+  JsonToStyle style(s.appDir);
+  style.setTranslationContext("ui_mainWindow");
+  style.load(QStringLiteral("MainWindow"));
+  setObjectName(QStringLiteral("MainWindow"));
+  setWindowTitle(QStringLiteral("TARVIK DASHCAM"));
+  setAttribute(Qt::WA_StyledBackground, true);
+  setStyleSheet(QStringLiteral("#MainWindow { background-color: #1b1c1e; }"));
+  setMinimumSize(1024, 600);
+
+  topBar_ = new TopBar(this);
+  shortcuts_ = new MelShortcutTable(style.imageFolder(), this);
+  shortcuts_->setFixedWidth(56);
+  // Dialogs that are not part of the program yet stay greyed out.
+  for (auto entry : {MelShortcutTable::SdCard, MelShortcutTable::Print, MelShortcutTable::Capture,
+                     MelShortcutTable::Setting})
+    shortcuts_->setEntryEnabled(entry, false);
+
+  playArea_ = new QWidget(this);
+  playArea_->setObjectName(QStringLiteral("playArea"));
+  playArea_->setAttribute(Qt::WA_StyledBackground, true);
+  playArea_->setStyleSheet(QStringLiteral("#playArea { background-color: #000000; }"));
+  logo_ = new QLabel(playArea_);
+  style.apply(logo_, QStringLiteral("logo"));
+  auto *playLayout = new QVBoxLayout(playArea_);
+  playLayout->addStretch(1);
+  playLayout->addWidget(logo_, 0, Qt::AlignCenter);
+  playLayout->addStretch(1);
+
+  rightSide_ = new RightSideView(this);
+
+  auto *body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  body->addWidget(shortcuts_);
+  body->addWidget(playArea_, 1);
+  body->addWidget(rightSide_);
+  auto *column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(topBar_);
+  column->addLayout(body, 1);
+
+  // Always 1366 x 768, centred on the primary screen.
+  resize(1366, 768);
+  if (QScreen *screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::connectEvent() {
+  logDebug("MainWindow::connectEvent");
+  connect(topBar_, &TopBar::minimizeRequested, this, &MainWindow::onShowMinimized);
+  connect(topBar_, &TopBar::maximizeRequested, this, &MainWindow::onShowMaximized);
+  connect(topBar_, &TopBar::closeRequested, this, &QWidget::close);
+  connect(topBar_, &TopBar::alwaysOnTopRequested, this, &MainWindow::onFixedTopScreen);
+  connect(shortcuts_, &MelShortcutTable::entryActivated, this, &MainWindow::onShortcut);
+  connect(rightSide_, &RightSideView::fileListRequested, this, &MainWindow::onShowFilelist);
+  connect(rightSide_, &RightSideView::mapRequested, this, &MainWindow::onShowMap);
+}
+
+void MainWindow::onShortcut(int entry) {
+  switch (entry) {
+    case MelShortcutTable::Language:
+      openLangaugeDlg();
+      break;
+    case MelShortcutTable::About:
+      openAboutDlg();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::openPaths(const QStringList &paths) {
+  logDebug("MainWindow::openPaths");
+  QStringList files;
+  for (const QString &p : paths) {
+    QFileInfo info(p);
+    if (info.isDir()) {
+      openedFolder_ = info.absoluteFilePath();
+      const QFileInfoList entries = QDir(p).entryInfoList(QDir::Files);
+      for (const QFileInfo &e : entries) files << e.absoluteFilePath();
+    } else {
+      files << info.absoluteFilePath();
+    }
+  }
+  Q_UNUSED(files);
+}
+
+void MainWindow::onShowFilelist() {
+  logDebug("MainWindow::onShowFilelist");
+  rightSide_->showPage(RightSideView::FileListPage);
+}
+
+void MainWindow::onShowMap() {
+  logDebug("MainWindow::onShowMap");
+  rightSide_->showPage(RightSideView::MapPage);
+}
+
+void MainWindow::onShowMaximized() {
+  logDebug("MainWindow::onShowMaximized");
+  if (isMaximized())
+    showNormal();
+  else
+    showMaximized();
+  topBar_->onChangeMaximizedUi(isMaximized());
+}
+
+void MainWindow::onShowMinimized() {
+  logDebug("MainWindow::onShowMinimized");
+  showMinimized();
+}
+
+void MainWindow::onFixedTopScreen() {
+  logDebug("MainWindow::onFixedTopScreen");
+  alwaysOnTop_ = alwaysOnTop_ ? 0 : 1;
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_ == 1);
+  // Changing the flags hides the window; bring it back where it was,
+  // without activating it.
+  if (visible) {
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+  }
+  topBar_->onChangeAlwaysTopUi(alwaysOnTop_);
+}
+
+void MainWindow::onChangeTextByLanguage() {
+  logDebug("MainWindow::onChangeTextByLanguage");
+  shortcuts_->retranslate();
+  rightSide_->retranslate();
+}
+
+void MainWindow::onSetNotSaveSetting() {
+  logDebug("MainWindow::onSetNotSaveSetting");
+  ViewerState::instance().saveSettingsAtExit = false;
+}
+
+void MainWindow::onSetProgramFormat() {
+  logDebug("MainWindow::onSetProgramFormat");
+  if (openedFolder_.isEmpty() || !QFileInfo::exists(openedFolder_)) {
+    MessageBoxes::inform(this, tr("SD is not exist!"));
+    return;
+  }
+  ViewerState::instance().saveSettingsAtExit = false;
+  if (!MessageBoxes::ask(this, tr("Program Reset"), tr("Program will be quit."))) return;
+  QSettings &st = AppSettings::store();
+  for (const char *key : AppSettings::kResetKeys) st.remove(QLatin1String(key));
+  st.sync();
+  QApplication::quit();
+  AppSettings::restartProgram();
+}
+
+void MainWindow::openAboutDlg() {
+  logDebug("MainWindow::openAboutDlg");
+  AboutView dialog(this);
+  dialog.exec();
+}
+
+void MainWindow::openLangaugeDlg() {
+  logDebug("MainWindow::openLangaugeDlg");
+  LanguageView dialog(translator_, this);
+  connect(&dialog, &LanguageView::onSendChangeLanguage, this, &MainWindow::onChangeTextByLanguage);
+  dialog.exec();
+}

@@ -1,0 +1,65 @@
+// The viewer's only top-level window: title bar, shortcut panel, play area
+// and the right-hand panel with the file list and the map.
+#ifndef VIEWER_APP_MAINWINDOW_H
+#define VIEWER_APP_MAINWINDOW_H
+
+#include <QRect>
+#include <QWidget>
+
+class QLabel;
+class QTranslator;
+class MelShortcutTable;
+class RightSideView;
+class TopBar;
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit MainWindow(QTranslator *translator, QWidget *parent = nullptr);
+  ~MainWindow() override;
+
+  // False when the privacy agreement was refused: the program then ends
+  // without showing the window.
+  bool agreed() const { return agreed_; }
+
+  // Loads files and folders (a folder contributes its plain files).
+  void openPaths(const QStringList &paths);
+
+  TopBar *topBar() const { return topBar_; }
+  MelShortcutTable *shortcuts() const { return shortcuts_; }
+  RightSideView *rightSide() const { return rightSide_; }
+  QWidget *playArea() const { return playArea_; }
+  int alwaysOnTopMode() const { return alwaysOnTop_; }
+  QString openedFolder() const { return openedFolder_; }
+
+ public slots:
+  void onAgreeDlgFinished(int result);
+  void onShowFilelist();
+  void onShowMap();
+  void onShowMaximized();
+  void onShowMinimized();
+  void onFixedTopScreen();
+  void onChangeTextByLanguage();
+  void onSetNotSaveSetting();
+  void onSetProgramFormat();
+  void openAboutDlg();
+  void openLangaugeDlg();
+
+ private:
+  void runAgreementGate();
+  void buildUi();
+  void connectEvent();
+  void onShortcut(int entry);
+
+  QTranslator *translator_;
+  bool agreed_ = false;
+  int alwaysOnTop_ = 0;
+  QString openedFolder_;
+  TopBar *topBar_ = nullptr;
+  MelShortcutTable *shortcuts_ = nullptr;
+  RightSideView *rightSide_ = nullptr;
+  QWidget *playArea_ = nullptr;
+  QLabel *logo_ = nullptr;
+};
+
+#endif

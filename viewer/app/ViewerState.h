@@ -1,0 +1,72 @@
+// The process-wide values of the viewer in one place: folders, the loaded
+// recordings, the recording being played, its metadata samples and the
+// display strings of the current sample. Views read them here and follow
+// the change signals.
+#ifndef VIEWER_APP_VIEWERSTATE_H
+#define VIEWER_APP_VIEWERSTATE_H
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include "recordings/MetadataSamples.h"
+#include "recordings/RecordingItem.h"
+
+class ViewerState : public QObject {
+  Q_OBJECT
+ public:
+  static ViewerState &instance();
+
+  // Folders resolved at start-up.
+  QString appDir;
+  QString resourceDir;
+  QString appData;
+
+  // Recording list.
+  QVector<RecordingItem> recordingList;
+  QVector<int> visibleRows;
+
+  // Playback.
+  const CurrentRecording &currentRecording() const { return current_; }
+  void setCurrentRecording(const CurrentRecording &recording);
+  void clearCurrentRecording();
+  PlayState playState() const { return playState_; }
+  void setPlayState(PlayState state);
+
+  // Metadata of the recording being played.
+  QVector<GsensorSample> gsensorSamples;
+  QVector<GpsSample> gpsSamples;
+  QVector<MapPoint> mapPoints;
+  double totalRangeMs = 0;
+  double currentTimeMs = 0;
+  int channelCount = 1;
+  bool metadataReady = false;
+  bool chartReady = false;
+
+  // Display strings of the current sample.
+  QString latitudeText, longitudeText, speedText;
+  QString gsensorXText = QStringLiteral("0.000");
+  QString gsensorYText = QStringLiteral("0.000");
+  QString gsensorZText = QStringLiteral("0.000");
+  void resetGsensorTexts();
+
+  // Program-wide choices.
+  bool alwaysDownload = false;
+  bool automaticSend = false;
+  int language = 0;
+  QString version = QStringLiteral("1.0.6");
+  QString clientId;
+  bool deleteLogAtExit = false;
+  bool saveSettingsAtExit = true;
+
+ signals:
+  void currentRecordingChanged();
+  void playStateChanged(PlayState state);
+
+ private:
+  ViewerState() = default;
+  CurrentRecording current_;
+  PlayState playState_ = PlayState::Idle;
+};
+
+#endif

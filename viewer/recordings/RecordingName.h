@@ -1,0 +1,31 @@
+// The camera's file-name grammar: which files are recordings, of which type
+// and channel, and where a recording's other channels are.
+#ifndef VIEWER_RECORDINGS_RECORDINGNAME_H
+#define VIEWER_RECORDINGS_RECORDINGNAME_H
+
+#include <QString>
+
+namespace RecordingName {
+
+enum Type { Unknown = 0, Infinity = 1, Event = 2, Parking = 3, User = 4 };
+
+// True when the name (without directory) is a recording's.
+bool accepted(const QString &fileName);
+// Type code from the third "_"-separated word (0 for any other word).
+int typeOf(const QString &fileName);
+// "I", "E", "P", "U", or empty for type 0.
+QString label(int type);
+// Icon file in Resources/image/ ("inf-icon.svg", ...); highlighted variant
+// when selected. Empty for type 0.
+QString icon(int type, bool selected = false);
+// Type bit of the filter mask (1, 2, 4, 8) for a label letter; 0 otherwise.
+int filterBit(const QString &label);
+// Channel digit of the name (the first channel field), 0 when none.
+int channelOf(const QString &fileName);
+// The path of the same recording's file for another channel: the channel
+// digit before the extension is exchanged ("_1.mp4" -> "_2.mp4").
+QString siblingPath(const QString &path, int channel);
+
+}  // namespace RecordingName
+
+#endif

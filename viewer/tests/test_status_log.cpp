@@ -1,0 +1,81 @@
+// The status log: line layout, tags, threshold and whole lines.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <thread>
+#include <vector>
+
+#include "app/StatusLog.h"
+
+namespace {
+
+QStringList readLines(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class StatusLogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.path() + QStringLiteral("/playerStatus.txt");
+    StatusLog::setPath(path_);
+    StatusLog::setThreshold(5);
+  }
+  void TearDown() override { StatusLog::setPath(QString()); }
+  QTemporaryDir dir_;
+  QString path_;
+};
+
+}  // namespace
+
+TEST_F(StatusLogTest, LineLayoutAndTags) {
+  logError("e %d", 1);
+  logWarning("w");
+  logInfo("[Main]: Program is run.");
+  logLine("l");
+  logDebug("MainWindow::openSDCardDlg");
+  const QStringList lines = readLines(path_);
+  ASSERT_EQ(lines.size(), 5);
+  const QRegularExpression shape(
+      QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d:: \[([ewild])\] (.*)$)"));
+  const char tags[] = {'e', 'w', 'i', 'l', 'd'};
+  const QStringList messages = {"e 1", "w", "[Main]: Program is run.", "l",
+                                "MainWindow::openSDCardDlg"};
+  for (int i = 0; i < 5; ++i) {
+    QRegularExpressionMatch m = shape.match(lines[i]);
+    ASSERT_TRUE(m.hasMatch()) << lines[i].toStdString();
+    EXPECT_EQ(m.captured(1), QString(QLatin1Char(tags[i])));
+    EXPECT_EQ(m.captured(2), messages[i]);
+  }
+}
+
+TEST_F(StatusLogTest, ThresholdAndMessageLimit) {
+  StatusLog::setThreshold(2);
+  logDebug("hidden");
+  logLine("hidden too");
+  logInfo("shown");
+  StatusLog::setThreshold(5);
+  logInfo("%s", std::string(5000, 'x').c_str());
+  const QStringList lines = readLines(path_);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].endsWith(QStringLiteral(":: [i] shown")));
+  EXPECT_EQ(lines[1].size(), 12 + 7 + 1023);  // time, tag, message cut to 1024 bytes
+}
+
+TEST_F(StatusLogTest, ConcurrentWritersLeaveWholeLines) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([t] {
+      for (int i = 0; i < 500; ++i)
+        logInfo("[Worker]: thread %d line %d %s", t, i, std::string(200, 'z').c_str());
+    });
+  for (auto &t : threads) t.join();
+  const QStringList lines = readLines(path_);
+  ASSERT_EQ(lines.size(), 2000);
+  const QRegularExpression shape(
+      QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d\d\d:: \[i\] \[Worker\]: thread \d line \d+ z{200}$)"));
+  for (const QString &l : lines) ASSERT_TRUE(shape.match(l).hasMatch()) << l.toStdString();
+}
