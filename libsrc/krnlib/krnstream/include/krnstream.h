@@ -4,7 +4,7 @@
  * The cached file stream every container reader reads through
  * (KRNStreamBuf / KRNStreamFile), and the reader interface that opens a
  * recording, recognises MP4 or AVI and delivers its video, audio and text
- * frames (KRNReader...).
+ * frames (KRNReader...), and the writer interface (KRNWriter...).
  *
  * Positions and sizes are unsigned 32-bit: files of 4 GiB and more are
  * refused when they are opened. Results are 0 for success and krncore's
@@ -263,6 +263,39 @@ KRNSTREAM_API int32_t KRNReaderSetTimeDelta(KRNReader *reader, int32_t delta, in
 KRNSTREAM_API int32_t KRNReaderGetStatus(KRNReader *reader, KRNReaderStatus *status);
 KRNSTREAM_API int32_t KRNReaderSetStatus(KRNReader *reader, int32_t status);
 KRNSTREAM_API int32_t KRNReaderGetInfoFile(KRNReaderParam *param, KRNReaderInfo *info);
+
+/* ------------------------------------------------------------------------- */
+/* Writer                                                                    */
+/* ------------------------------------------------------------------------- */
+
+/* The recording side: a container writer chosen at open, wrapped in a disk
+ * budget and optional size, duration and frame-count limits. No container
+ * writer is built into this library: every open that gets as far as choosing
+ * one fails with KRNSTREAM_ERR_FORMAT, after the output file was opened for
+ * update (created when missing) and closed again. */
+
+#define KRN_WRITER_PATH_SIZE 512
+
+typedef struct KRNWriter KRNWriter;
+
+typedef struct KRNWriterParam {
+  const wchar_t *path;
+  const wchar_t *path2; /* written instead of path when set */
+  int64_t path2Size;    /* with path2: the fixed budget of bytes for the file */
+  /* Non-zero: becomes the stream library's process-wide option, so that the
+   * output is synced and the callback called with it when it closes. */
+  int32_t option;
+  KRNStreamOptionCallback optionCallback;
+} KRNWriterParam;
+
+KRNSTREAM_API int32_t KRNWriterOpen(KRNWriter **writer, const KRNWriterParam *param);
+KRNSTREAM_API void KRNWriterClose(KRNWriter *writer);
+KRNSTREAM_API int32_t KRNWriterSetInfo(KRNWriter *writer, const KRNReaderInfo *info);
+/* Reads data, size, time, duration and media type; size is 0 on return. */
+KRNSTREAM_API int32_t KRNWriterWrite(KRNWriter *writer, KRNReaderFrame *frame);
+KRNSTREAM_API int32_t KRNWriterGetSize(KRNWriter *writer, uint32_t *size);
+KRNSTREAM_API const wchar_t *KRNWriterGetFilePath(KRNWriter *writer);
+KRNSTREAM_API void KRNWriterSetSync(KRNWriter *writer, int32_t flag);
 
 #ifdef __cplusplus
 }

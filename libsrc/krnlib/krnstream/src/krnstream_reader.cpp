@@ -49,7 +49,7 @@ bool isAvi(const uint8_t *h, uint32_t n) {
 
 const FormatProbe kFormats[] = {
     {isMp4, &kMp4ReaderOps},
-    {isAvi, nullptr},
+    {isAvi, &kAviReaderOps},
 };
 
 int32_t selectReader(KRNStreamBuf *stream, KRNReaderFormatOps *ops) {

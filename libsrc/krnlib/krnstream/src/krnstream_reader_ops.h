@@ -27,5 +27,6 @@ struct KRNReaderFormatOps {
 };
 
 extern const KRNReaderFormatOps kMp4ReaderOps;
+extern const KRNReaderFormatOps kAviReaderOps;
 
 #endif
