@@ -3,7 +3,9 @@
  *
  * A flat C API: memory, result codes, trace output, ticks and local time,
  * byte and bit readers over caller-owned blocks, files and directories,
- * threads, mutexes, semaphores, events and run-time library loading.
+ * threads, mutexes, semaphores, events and run-time library loading; lists,
+ * queues, a hash map and checksums; frame buffers, rings, message channels,
+ * small-block pools and a region heap.
  *
  * Text is wide (wchar_t) unless a function says it takes narrow text; narrow
  * text is UTF-8. Objects are created zero-filled by their Create/Open call and
@@ -13,6 +15,7 @@
 #ifndef KRNCORE_H
 #define KRNCORE_H
 
+#include <stdbool.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <time.h>
@@ -51,7 +54,10 @@ extern "C" {
 
 /* Small negative results of the semaphores, containers and pools. */
 #define KRN_FAIL (-1)
+#define KRN_EBUSY (-16) /* every slot taken (message channel full) */
 #define KRN_EINVAL (-22)
+#define KRN_ENODATA (-25) /* nothing left to read */
+#define KRN_ENOSPC (-28)  /* no room to write */
 #define KRN_ETIMEOUT (-138)
 
 /* Trace levels */
@@ -332,6 +338,243 @@ KRN_API int32_t KRN_EventStatus(KrnEvent *event);
 KRN_API void *KRN_LibraryLoad(const wchar_t *fileName);
 KRN_API void *KRN_LibraryGetFunc(void *module, const char *symbol);
 KRN_API int32_t KRN_LibraryUnLoad(void *module);
+
+/* ------------------------------------------------------------------------- */
+/* Lists: KRN_List* take their own lock, KRN_NList* leave that to the caller */
+/* ------------------------------------------------------------------------- */
+
+/* A node is allocated by Node_new and owned by the caller while unlinked; the
+ * lists never free nodes or the data they point at. */
+typedef struct KrnListNode {
+  struct KrnListNode *prev;
+  struct KrnListNode *next;
+  void *data;
+} KrnListNode;
+
+typedef struct KrnList KrnList;
+typedef struct KrnNList KrnNList;
+
+KRN_API KrnList *KRN_ListCreate(void);
+KRN_API int32_t KRN_ListDestroy(KrnList *list);
+KRN_API KrnListNode *KRN_List_Node_new(void);
+KRN_API KrnListNode *KRN_List_Node_new_data(void *data);
+KRN_API int32_t KRN_List_Node_delete(KrnListNode *node);
+KRN_API KrnListNode *KRN_ListGetHead(KrnList *list);
+KRN_API KrnListNode *KRN_ListGetTail(KrnList *list);
+KRN_API KrnListNode *KRN_ListGetNext(KrnList *list, KrnListNode *node);
+KRN_API KrnListNode *KRN_ListGetPrev(KrnList *list, KrnListNode *node);
+KRN_API int32_t KRN_ListAddTail(KrnList *list, KrnListNode *node);
+KRN_API int32_t KRN_ListAddHead(KrnList *list, KrnListNode *node);
+KRN_API int32_t KRN_ListDel(KrnList *list, KrnListNode *node);
+KRN_API int32_t KRN_ListGetNum(KrnList *list);
+KRN_API KrnListNode *KRN_List_GetNthList(KrnList *list, int32_t index);
+/* Moves node to just before dest. */
+KRN_API int32_t KRN_ListMove(KrnList *list, KrnListNode *dest, KrnListNode *node);
+KRN_API int32_t KRN_ListMoveToTail(KrnList *list, KrnListNode *node);
+
+KRN_API KrnNList *KRN_NListCreate(void);
+KRN_API int32_t KRN_NListDestroy(KrnNList *list);
+KRN_API KrnListNode *KRN_NList_Node_new(void);
+KRN_API KrnListNode *KRN_NList_Node_new_data(void *data);
+KRN_API int32_t KRN_NList_Node_delete(KrnListNode *node);
+KRN_API KrnListNode *KRN_NListGetHead(KrnNList *list);
+KRN_API KrnListNode *KRN_NListGetTail(KrnNList *list);
+KRN_API KrnListNode *KRN_NListGetNext(KrnNList *list, KrnListNode *node);
+KRN_API KrnListNode *KRN_NListGetPrev(KrnNList *list, KrnListNode *node);
+KRN_API int32_t KRN_NListAddTail(KrnNList *list, KrnListNode *node);
+KRN_API int32_t KRN_NListAddHead(KrnNList *list, KrnListNode *node);
+KRN_API int32_t KRN_NListDel(KrnNList *list, KrnListNode *node);
+KRN_API int32_t KRN_NListGetNum(KrnNList *list);
+KRN_API KrnListNode *KRN_NList_GetNthList(KrnNList *list, int32_t index);
+KRN_API int32_t KRN_NListMove(KrnNList *list, KrnListNode *dest, KrnListNode *node);
+KRN_API int32_t KRN_NListMoveToTail(KrnNList *list, KrnListNode *node);
+
+/* ------------------------------------------------------------------------- */
+/* Queue: thread-safe, consumers may wait; bounded (preallocated) or not      */
+/* ------------------------------------------------------------------------- */
+
+typedef struct KrnQueue KrnQueue;
+
+/* maxCount 0 makes an unbounded queue. */
+KRN_API KrnQueue *KRN_QueueCreate(const wchar_t *name, int32_t maxCount);
+/* Frees the queue, never the data pointers it still holds. */
+KRN_API int32_t KRN_QueueDestroy(KrnQueue *queue);
+KRN_API int32_t KRN_QueueReset(KrnQueue *queue);
+KRN_API int32_t KRN_QueuePush(KrnQueue *queue, void *data, int32_t value);
+KRN_API int32_t KRN_QueuePush2Head(KrnQueue *queue, void *data, int32_t value);
+/* Null when nothing arrived within timeoutMs, and once after KRN_QueuePopRelease. */
+KRN_API void *KRN_QueuePop(KrnQueue *queue, int32_t *value, uint32_t timeoutMs);
+KRN_API void *KRN_QueuePopTail(KrnQueue *queue, int32_t *value, uint32_t timeoutMs);
+KRN_API void *KRN_QueuePeek(KrnQueue *queue, int32_t *value);
+KRN_API int32_t KRN_QueuePopRelease(KrnQueue *queue);
+KRN_API int32_t KRN_QueueGetSize(KrnQueue *queue);
+KRN_API const wchar_t *KRN_QueueGetName(KrnQueue *queue);
+KRN_API int32_t KRN_QueueFull(KrnQueue *queue);
+KRN_API int32_t KRN_QueueEmpty(KrnQueue *queue);
+
+/* ------------------------------------------------------------------------- */
+/* Hash map with wide-string keys (caller guards it), CRC-32 and CRC-16       */
+/* ------------------------------------------------------------------------- */
+
+typedef struct KrnHashmap KrnHashmap;
+typedef void (*KrnHashRelease)(void *data);
+
+/* capacity 0 means 256. */
+KRN_API KrnHashmap *KRN_Hashmap_Create(uint32_t capacity, int32_t expandable);
+/* Stores a copy of key; returns the slot index or -1. Keys are not deduplicated. */
+KRN_API int32_t KRN_Hashmap_Hash(KrnHashmap *map, const wchar_t *key, void *data);
+KRN_API int32_t KRN_Hashmap_Get(KrnHashmap *map, const wchar_t *key, void **data);
+KRN_API int32_t KRN_Hashmap_Del(KrnHashmap *map, const wchar_t *key);
+KRN_API void KRN_Hashmap_reset(KrnHashmap *map);
+KRN_API uint32_t KRN_Hashmap_size(KrnHashmap *map);
+/* Slot of key in a table of modulus slots; modulus 0 gives the unreduced hash. */
+KRN_API uint32_t KRN_Hashmap_string(const wchar_t *key, uint32_t modulus);
+KRN_API void KRN_Hashmap_dump(KrnHashmap *map);
+KRN_API void KRN_Hashmap_Destroy(KrnHashmap *map);
+/* Calls release for every slot's data (null for empty slots) before freeing. */
+KRN_API void KRN_Hashmap_DestroyFull(KrnHashmap *map, KrnHashRelease release);
+
+KRN_API uint32_t KRN_Hash_crc32(const void *data, uint32_t length);
+KRN_API uint16_t KRN_Hash_crc16(const void *data, uint32_t length);
+
+/* ------------------------------------------------------------------------- */
+/* Frame buffer: one writer, readers on duplicated handles                   */
+/* ------------------------------------------------------------------------- */
+
+typedef void *(*KrnBufAlloc)(uint32_t size);
+typedef void (*KrnBufFree)(void *ptr);
+
+typedef struct KrnBufParam {
+  int32_t bufSize;      /* bytes of the area */
+  int32_t minSize;      /* room every write is given */
+  int32_t number;       /* most frames held at once */
+  int32_t align;        /* below 2 means 1 */
+  int32_t index;        /* channel number */
+  int32_t media;        /* 1, 2 and 3 are recorded in the usage table */
+  void *extMem;         /* caller's area of bufSize bytes, or null */
+  KrnBufAlloc extAlloc; /* both or neither */
+  KrnBufFree extFree;
+} KrnBufParam;
+
+typedef struct KrnBufNode {
+  uint8_t *buf;
+  int32_t size;
+  int32_t asize; /* aligned size of a frame, the room of a write */
+  int64_t stamp;
+  int64_t user;
+  int32_t user1;
+  int32_t user2;
+  int32_t index;
+  int32_t refCnt; /* readers still to release the frame */
+} KrnBufNode;
+
+typedef struct KrnBufStatus {
+  int32_t bufSize;
+  int32_t minSize;
+  int32_t unreleased; /* aligned bytes this handle has not released */
+  int32_t usedCount;
+  int32_t writeIndex;
+  int32_t readIndex;
+  int64_t stampSpan;
+  int32_t index;
+  int32_t media;
+} KrnBufStatus;
+
+#define KRN_BUF_USAGE_SLOTS 18
+typedef struct KrnBufUsage {
+  int64_t percent[KRN_BUF_USAGE_SLOTS]; /* 0-15 media 1 by index, 16 media 2, 17 media 3 */
+  int32_t highWater;                    /* last usage computed was 80 % or more */
+} KrnBufUsage;
+
+typedef struct KrnBuf KrnBuf;
+
+/* With source, a new handle on the same buffer (param may then be null). */
+KRN_API KrnBuf *KRNBuf_Create(const KrnBufParam *param, KrnBuf *source);
+/* Releases what this handle had not released yet, then frees the handle. */
+KRN_API int32_t KRNBuf_Destroy(KrnBuf *buf);
+KRN_API int32_t KRNBuf_GetWBuf(KrnBuf *buf, KrnBufNode *node);
+KRN_API int32_t KRNBuf_FillWBuf(KrnBuf *buf, KrnBufNode *node);
+KRN_API int32_t KRNBuf_GetRBuf(KrnBuf *buf, KrnBufNode *node);
+KRN_API int32_t KRNBuf_DelRBuf(KrnBuf *buf, KrnBufNode *node);
+KRN_API int32_t KRNBuf_FindRBuf(KrnBuf *buf, const void *data, KrnBufNode *node);
+KRN_API int32_t KRNBuf_BufStatus(KrnBuf *buf, KrnBufStatus *status);
+KRN_API int32_t KRNBuf_GetBufRefCnt(KrnBuf *buf);
+KRN_API int32_t KRNBuf_AddBufRefCnt(KrnBuf *buf);
+KRN_API bool KRNBuf_CheckBuf(KrnBuf *buf, const KrnBufNode *node, const void *ptr);
+/* The user lock; the take waits at most 3000 ms and returns -1 when it fails. */
+KRN_API int32_t KRNBuf_LockEnter(KrnBuf *buf);
+KRN_API int32_t KRNBuf_LockLeave(KrnBuf *buf);
+/* A copy of the process-wide table, valid until the calling thread's next call. */
+KRN_API const KrnBufUsage *KRNBuf_GetUsage(void);
+
+/* ------------------------------------------------------------------------- */
+/* Ring: a sliding window of at most size bytes (not locked)                 */
+/* ------------------------------------------------------------------------- */
+
+typedef struct KrnRing KrnRing;
+
+KRN_API KrnRing *KRNRing_Create(uint32_t size);
+KRN_API int32_t KRNRing_Destroy(KrnRing *ring);
+/* *size is the room left in the window. */
+KRN_API uint8_t *KRNRing_GetWBuf(KrnRing *ring, uint32_t *size);
+KRN_API uint32_t KRNRing_FillWBuf(KrnRing *ring, uint32_t count);
+KRN_API uint8_t *KRNRing_GetRBuf(KrnRing *ring, uint32_t *size);
+KRN_API uint32_t KRNRing_DelRBuf(KrnRing *ring, uint32_t count);
+
+/* ------------------------------------------------------------------------- */
+/* Message channel and IPC object                                            */
+/* ------------------------------------------------------------------------- */
+
+/* Owned by the sender until the receiver has taken it. */
+typedef struct KrnMsgRecord {
+  int32_t id;
+  uint32_t size;
+  void *data;
+} KrnMsgRecord;
+
+typedef struct KrnMsg KrnMsg;
+
+KRN_API KrnMsg *KRN_MsgCreate(void *reserved, uint32_t maxMsg, uint32_t maxSize);
+KRN_API int32_t KRN_MsgSend(KrnMsg *channel, KrnMsgRecord *msg);
+KRN_API int32_t KRN_MsgReceive(KrnMsg *channel, KrnMsgRecord **msg, uint32_t timeoutMs);
+KRN_API int32_t KRN_MsgDestroy(KrnMsg *channel);
+
+typedef struct KrnIPC KrnIPC;
+
+KRN_API KrnIPC *KRN_IPCOpen(const wchar_t *name, int32_t count, uint32_t msgSize);
+KRN_API int32_t KRN_IPCClose(KrnIPC *ipc);
+KRN_API int32_t KRN_IPCSend(KrnIPC *ipc, const void *data);
+KRN_API int32_t KRN_IPCReceive(KrnIPC *ipc, void *data);
+KRN_API void *KRN_IPCGetMsg(KrnIPC *ipc, uint32_t *size);
+KRN_API int32_t KRN_IPCPutMsg(KrnIPC *ipc, const void *data);
+
+/* ------------------------------------------------------------------------- */
+/* Small-block pools (up to ten block sizes) and the region heap             */
+/* ------------------------------------------------------------------------- */
+
+KRN_API int32_t KRN_SMalloc_Init(void);
+KRN_API int32_t KRN_SMalloc_Deinit(void);
+KRN_API int32_t KRN_SMalloc_Register(int32_t size, const wchar_t *name);
+KRN_API int32_t KRN_SMalloc_UnRegister(int32_t size);
+/* A zeroed block of the pool whose block size is size rounded up to 4. */
+KRN_API void *KRN_SMalloc(int32_t size);
+KRN_API int32_t KRN_SFree(void *block, int32_t size);
+KRN_API bool KRN_SMemIsReg(int32_t size);
+KRN_API const wchar_t *KRN_SMemGetName(int32_t size);
+KRN_API int32_t KRN_SMemStatus(int32_t *count, int64_t *reserved, int64_t *used);
+KRN_API void *KRN_ShmMalloc(uint32_t size);
+KRN_API void KRN_ShmFree(void *ptr);
+
+typedef struct KrnVMem KrnVMem;
+
+/* Over the caller's memory, or over a region of size bytes it allocates. */
+KRN_API KrnVMem *KRN_VMemCreate(void *memory, uint32_t size);
+KRN_API void *KRN_VMalloc(KrnVMem *heap, uint32_t size);
+KRN_API void *KRN_VReAlloc(KrnVMem *heap, void *block, uint32_t size);
+KRN_API int32_t KRN_VFree(KrnVMem *heap, void *block);
+KRN_API int32_t KRN_VMemReset(KrnVMem *heap);
+KRN_API int32_t KRN_VMemDestroy(KrnVMem *heap);
+KRN_API uint32_t KRN_VGetFree(KrnVMem *heap);
 
 #ifdef __cplusplus
 }

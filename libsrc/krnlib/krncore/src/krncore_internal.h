@@ -28,6 +28,14 @@ void trace(const wchar_t *module, uint32_t level, const wchar_t *file, int32_t l
 // Text of an errno value, as a narrow string for "%s".
 const char *errnoText(int err);
 
+// List and queue nodes come from the small-block pool of their size when one
+// is registered. Both answer quietly: null / false send the caller to the heap.
+void *smemAllocIfRegistered(int32_t size);
+bool smemFreeIfOwned(void *block, int32_t size);
+
+// Puts units into a semaphore at once (at most up to its maximum).
+void semaFill(KrnSema *sema, int32_t units);
+
 }  // namespace krn
 
 // Each unit defines KRN_MODULE and KRN_SOURCE before using these.

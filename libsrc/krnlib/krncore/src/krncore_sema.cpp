@@ -85,3 +85,18 @@ int32_t KRN_SemaReset(KrnSema *) {
 }
 
 }  // extern "C"
+
+namespace krn {
+
+void semaFill(KrnSema *sema, int32_t units) {
+  if (!sema) return;
+  pthread_mutex_lock(&sema->state.lock);
+  int32_t target = units < sema->maxCount ? units : sema->maxCount;
+  if (sema->state.count < target) {
+    sema->state.count = target;
+    pthread_cond_broadcast(&sema->state.cond);
+  }
+  pthread_mutex_unlock(&sema->state.lock);
+}
+
+}  // namespace krn
