@@ -1,0 +1,47 @@
+#include "recordings/MelFileComboBox.h"
+
+#include <QIcon>
+
+#include "app/ViewerState.h"
+#include "recordings/MelTypeList.h"
+#include "recordings/TypeFilterState.h"
+
+namespace {
+
+QIcon imageIcon(const char *file) {
+  return QIcon(ViewerState::instance().appDir + QStringLiteral("/Resources/image/") +
+               QString::fromLatin1(file));
+}
+
+}  // namespace
+
+MelFileComboBox::MelFileComboBox(QWidget *parent)
+    : QComboBox(parent), typeList_(new MelTypeList(this)) {
+  typeList_->setWindowFlags(Qt::Popup);
+  typeList_->hide();
+  addItem(QString());
+  setAllTypes(true);
+}
+
+void MelFileComboBox::setAllTypes(bool all) {
+  allTypes_ = all;
+  setItemText(0, all ? tr("  All Type") : tr("  Filter"));
+  setItemIcon(0, imageIcon(all ? "type-nor.svg" : "type-dis.svg"));
+}
+
+void MelFileComboBox::follow(TypeFilterState *state) {
+  setAllTypes(state->allChecked());
+  connect(state, &TypeFilterState::allCheckedChanged, this, &MelFileComboBox::setAllTypes);
+  typeList_->follow(state);
+}
+
+void MelFileComboBox::showPopup() {
+  typeList_->adjustSize();
+  typeList_->resize(qMax(width(), typeList_->sizeHint().width()), typeList_->sizeHint().height());
+  typeList_->move(mapToGlobal(QPoint(0, height())));
+  typeList_->show();
+}
+
+void MelFileComboBox::hidePopup() {
+  typeList_->hide();
+}
