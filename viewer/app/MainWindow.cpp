@@ -21,6 +21,10 @@
 #include "app/StatusLog.h"
 #include "app/TopBar.h"
 #include "app/ViewerState.h"
+#include "recordings/MelFileComboBox.h"
+#include "recordings/MelFileListItem.h"
+#include "recordings/MelTypeButton.h"
+#include "recordings/TypeFilterState.h"
 #include "theme/JsonToStyle.h"
 #include "widgets/MessageBoxes.h"
 
@@ -119,6 +123,30 @@ void MainWindow::buildUi() {
   playLayout->addStretch(1);
 
   rightSide_ = new RightSideView(this);
+  // The file list page: the type filter above the list.
+  typeFilter_ = new TypeFilterState(this);
+  auto *filterRow = new QHBoxLayout;
+  filterRow->setContentsMargins(8, 8, 8, 8);
+  filterRow->setSpacing(4);
+  typeCombo_ = new MelFileComboBox(rightSide_);
+  typeCombo_->follow(typeFilter_);
+  filterRow->addWidget(typeCombo_);
+  const QPair<const char *, int> types[] = {{QT_TR_NOOP("All Type"), TypeFilterState::kAll},
+                                            {QT_TR_NOOP("Infinity"), 1},
+                                            {QT_TR_NOOP("Event"), 2},
+                                            {QT_TR_NOOP("Parking"), 4},
+                                            {QT_TR_NOOP("User"), 8}};
+  for (const auto &t : types) {
+    auto *b = new MelTypeButton(tr(t.first), t.second, rightSide_);
+    b->follow(typeFilter_);
+    typeButtons_ << b;
+    filterRow->addWidget(b);
+  }
+  filterRow->addStretch(1);
+  fileList_ = new MelFileListItem(rightSide_);
+  fileList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  rightSide_->fileListLayout()->addLayout(filterRow);
+  rightSide_->fileListLayout()->addWidget(fileList_, 1);
 
   auto *body = new QHBoxLayout;
   body->setContentsMargins(0, 0, 0, 0);
@@ -147,10 +175,19 @@ void MainWindow::connectEvent() {
   connect(shortcuts_, &MelShortcutTable::entryActivated, this, &MainWindow::onShortcut);
   connect(rightSide_, &RightSideView::fileListRequested, this, &MainWindow::onShowFilelist);
   connect(rightSide_, &RightSideView::mapRequested, this, &MainWindow::onShowMap);
+  connect(typeFilter_, &TypeFilterState::maskChanged, this, &MainWindow::onTypeFilter);
+}
+
+void MainWindow::onTypeFilter(int mask) {
+  logDebug("MainWindow::onTypeFilter");
+  fileList_->onSortFile(mask);
 }
 
 void MainWindow::onShortcut(int entry) {
   switch (entry) {
+    case MelShortcutTable::Files:
+      fileList_->recvReqFileOpen();
+      break;
     case MelShortcutTable::Language:
       openLangaugeDlg();
       break;
@@ -175,7 +212,7 @@ void MainWindow::openPaths(const QStringList &paths) {
       files << info.absoluteFilePath();
     }
   }
-  Q_UNUSED(files);
+  fileList_->onLoadItem(files);
 }
 
 void MainWindow::onShowFilelist() {
@@ -221,6 +258,10 @@ void MainWindow::onChangeTextByLanguage() {
   logDebug("MainWindow::onChangeTextByLanguage");
   shortcuts_->retranslate();
   rightSide_->retranslate();
+  static const char *const kTypeTexts[] = {QT_TR_NOOP("All Type"), QT_TR_NOOP("Infinity"),
+                                           QT_TR_NOOP("Event"), QT_TR_NOOP("Parking"),
+                                           QT_TR_NOOP("User")};
+  for (int i = 0; i < typeButtons_.size(); ++i) typeButtons_[i]->setText(tr(kTypeTexts[i]));
 }
 
 void MainWindow::onSetNotSaveSetting() {

@@ -8,7 +8,11 @@
 
 class QLabel;
 class QTranslator;
+class MelFileComboBox;
+class MelFileListItem;
 class MelShortcutTable;
+class MelTypeButton;
+class TypeFilterState;
 class RightSideView;
 class TopBar;
 
@@ -29,12 +33,15 @@ class MainWindow : public QWidget {
   MelShortcutTable *shortcuts() const { return shortcuts_; }
   RightSideView *rightSide() const { return rightSide_; }
   QWidget *playArea() const { return playArea_; }
+  MelFileListItem *fileList() const { return fileList_; }
+  TypeFilterState *typeFilter() const { return typeFilter_; }
   int alwaysOnTopMode() const { return alwaysOnTop_; }
   QString openedFolder() const { return openedFolder_; }
 
  public slots:
   void onAgreeDlgFinished(int result);
   void onShowFilelist();
+  void onTypeFilter(int mask);
   void onShowMap();
   void onShowMaximized();
   void onShowMinimized();
@@ -60,6 +67,10 @@ class MainWindow : public QWidget {
   RightSideView *rightSide_ = nullptr;
   QWidget *playArea_ = nullptr;
   QLabel *logo_ = nullptr;
+  MelFileListItem *fileList_ = nullptr;
+  TypeFilterState *typeFilter_ = nullptr;
+  MelFileComboBox *typeCombo_ = nullptr;
+  QList<MelTypeButton *> typeButtons_;
 };
 
 #endif

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Makes the demo card: about a dozen recordings of one morning drive, the way
+# the camera leaves them on its card. Usage: make-demo-card.sh SAMPLEGEN OUTDIR
+set -euo pipefail
+gen=$1
+out=$2
+tmp="$out.tmp"
+rm -rf "$tmp"
+mkdir -p "$tmp"
+run() { "$gen" --out "$tmp" --threads 2 "$@" >/dev/null; }
+
+# Continuous recording, one-minute segments, three cameras, sound on the front one.
+run --start 20240501_083000 --type INF --channels 3 --audio --segments 5
+# A hard braking in the sixth minute: the camera files it as an event.
+run --start 20240501_083500 --type EVT --channels 3 --audio --drive-offset 300 --event-at 25
+# The drive goes on; one segment stores two cameras as tracks of one file.
+run --start 20240501_083600 --type INF --channels 3 --audio --drive-offset 360 --segments 2
+run --start 20240501_083800 --type INF --channels 2 --layout single --drive-offset 480
+# The driver presses the record button.
+run --start 20240501_083900 --type USR --channels 3 --audio --drive-offset 540
+run --start 20240501_084000 --type INF --channels 3 --audio --drive-offset 600 --no-fix 20:15
+# Parked: the parking mode records a knock at the car.
+run --start 20240501_091500 --type PRK --channels 2 --duration 30 --event-at 15
+
+rm -rf "$out"
+mv "$tmp" "$out"
