@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include "app/AgreementView.h"
 #include "app/AppSettings.h"
@@ -187,4 +188,21 @@ TEST_F(StartupTest, ProgramResetRemovesNineKeysButKeepsTheId) {
   for (const char *key : AppSettings::kResetKeys)
     EXPECT_FALSE(st.contains(QLatin1String(key))) << key;
   EXPECT_EQ(stored("id"), QStringLiteral("1b4e28ba-2fa1-11d2-883f-0016d3cca427"));
+}
+
+TEST_F(StartupTest, TranslationsLoadByLanguageIndex) {
+  QTranslator translator;
+  ASSERT_TRUE(AppSettings::loadTranslation(translator, 1));
+  QApplication::installTranslator(&translator);
+  EXPECT_EQ(QApplication::translate("MelShortcutTable", "Open SD Card"),
+            QStringLiteral("SD 카드 열기"));
+  QApplication::removeTranslator(&translator);
+  // Hebrew is reachable through the stored setting although the dialog lists
+  // only English and Korean.
+  ASSERT_TRUE(AppSettings::loadTranslation(translator, 2));
+  QApplication::installTranslator(&translator);
+  EXPECT_EQ(QApplication::translate("AgreementView", "Agree"), QStringLiteral("מסכים"));
+  QApplication::removeTranslator(&translator);
+  EXPECT_TRUE(AppSettings::loadTranslation(translator, 0));
+  EXPECT_FALSE(AppSettings::loadTranslation(translator, 3));
 }

@@ -1,0 +1,390 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="he_IL">
+<context>
+    <name>AboutView</name>
+    <message>
+        <source>Information</source>
+        <translation>מידע</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>תוכנה</translation>
+    </message>
+    <message>
+        <source>Copyright</source>
+        <translation>זכויות יוצרים</translation>
+    </message>
+    <message>
+        <source>Shortcuts</source>
+        <translation>קיצורי מקשים</translation>
+    </message>
+    <message>
+        <source>Check update</source>
+        <translation>בדיקת עדכון</translation>
+    </message>
+    <message>
+        <source>TARVIK DASHCAM
+Version %1
+
+Plays the recordings of your dash camera with their map, speed and G-sensor data.</source>
+        <translation>TARVIK DASHCAM
+גרסה %1
+
+מנגן את ההקלטות של מצלמת הרכב עם המפה, המהירות ונתוני חיישן התאוצה.</translation>
+    </message>
+    <message>
+        <source>Copyright (C) 2026 TARVIK DASHCAM developers.
+
+This program uses Qt, libvlc, FFmpeg, Leaflet, RapidJSON and zlib under their own licences.</source>
+        <translation>Copyright (C) 2026 מפתחי TARVIK DASHCAM.
+
+תוכנה זו משתמשת ב-Qt, libvlc, FFmpeg, Leaflet, RapidJSON ו-zlib לפי הרישיונות שלהם.</translation>
+    </message>
+    <message>
+        <source>Space	Play / pause
+Left	5 seconds (or one frame) back
+Right	5 seconds (or one frame) forward
+Enter	Full screen
+Esc	Leave full screen
+Delete	Remove the selected files from the list</source>
+        <translation>Space	הפעלה / השהיה
+Left	5 שניות (או פריים אחד) אחורה
+Right	5 שניות (או פריים אחד) קדימה
+Enter	מסך מלא
+Esc	יציאה ממסך מלא
+Delete	הסרת הקבצים שנבחרו מהרשימה</translation>
+    </message>
+    <message>
+        <source>Network Communication is not support now.</source>
+        <translation>תקשורת רשת אינה נתמכת כעת.</translation>
+    </message>
+</context>
+<context>
+    <name>AgreementView</name>
+    <message>
+        <source>Privacy agreement</source>
+        <translation>הסכמת פרטיות</translation>
+    </message>
+    <message>
+        <source>Look for program updates automatically</source>
+        <translation>חיפוש עדכונים אוטומטי</translation>
+    </message>
+    <message>
+        <source>Send the status log automatically after a crash</source>
+        <translation>שליחת יומן המצב אוטומטית לאחר קריסה</translation>
+    </message>
+    <message>
+        <source>Agree</source>
+        <translation>מסכים</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>Privacy statement
+
+This viewer plays the recordings of your dash camera, shows where and how fast the vehicle was driven, and edits the camera's settings on the memory card. All of this happens on this computer: recordings, positions and settings are never sent anywhere.
+
+While it runs, the viewer keeps a status log (playerStatus.txt) in your application data folder. It records what the program did (for example which window was opened or that a file could not be read) so that problems can be found. It does not record the contents of your recordings, your positions or your personal information, and it is deleted when the program closes normally.
+
+Two choices below are optional:
+ - Look for program updates automatically: at start the program asks our update server whether a newer version exists. Only the version number is sent.
+ - Send the status log automatically after a crash: if the program ends unexpectedly, the status log is compressed and uploaded so that we can find the cause. It is used only for that purpose and deleted afterwards.
+
+You can change both choices later in the settings. If you do not agree, the program closes and no information is used.</source>
+        <translation>הצהרת פרטיות
+
+מציג זה מנגן את ההקלטות של מצלמת הרכב שלך, מראה היכן ובאיזו מהירות נסע הרכב ועורך את הגדרות המצלמה בכרטיס הזיכרון. כל זה מתבצע במחשב זה בלבד: הקלטות, מיקומים והגדרות אינם נשלחים לשום מקום.
+
+בזמן הפעולה התוכנה שומרת יומן מצב (playerStatus.txt) בתיקיית נתוני היישומים שלך. הוא מתעד מה התוכנה עשתה כדי לאתר תקלות, ואינו מתעד את תוכן ההקלטות, את מיקומך או מידע אישי. היומן נמחק כאשר התוכנה נסגרת כרגיל.
+
+שתי הבחירות שלהלן הן רשות:
+ - חיפוש עדכונים אוטומטי: בעת ההפעלה התוכנה שואלת את שרת העדכונים אם קיימת גרסה חדשה. נשלח רק מספר הגרסה.
+ - שליחת יומן המצב אוטומטית לאחר קריסה: אם התוכנה נסגרת באופן בלתי צפוי, יומן המצב נדחס ונשלח כדי שנוכל למצוא את הסיבה. הוא משמש למטרה זו בלבד ונמחק לאחר מכן.
+
+ניתן לשנות את שתי הבחירות מאוחר יותר בהגדרות. אם אינך מסכים, התוכנה נסגרת ואין שימוש בשום מידע.</translation>
+    </message>
+    <message>
+        <source>If you do not agree to the collection and use of personal information, you cannot use this program.</source>
+        <translation>אם אינך מסכים לאיסוף ולשימוש במידע אישי, לא ניתן להשתמש בתוכנה זו.</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageView</name>
+    <message>
+        <source>Language</source>
+        <translation>שפה</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>אישור</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>All Type</source>
+        <translation>הכול</translation>
+    </message>
+    <message>
+        <source>Infinity</source>
+        <translation>רציף</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>אירוע</translation>
+    </message>
+    <message>
+        <source>Parking</source>
+        <translation>חניה</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>ידני</translation>
+    </message>
+    <message>
+        <source>SD is not exist!</source>
+        <translation>כרטיס SD אינו קיים!</translation>
+    </message>
+    <message>
+        <source>Program Reset</source>
+        <translation>איפוס התוכנה</translation>
+    </message>
+    <message>
+        <source>Program will be quit.</source>
+        <translation>התוכנה תיסגר.</translation>
+    </message>
+</context>
+<context>
+    <name>MelFileComboBox</name>
+    <message>
+        <source>  All Type</source>
+        <translation>  הכול</translation>
+    </message>
+    <message>
+        <source>  Filter</source>
+        <translation>  מסנן</translation>
+    </message>
+</context>
+<context>
+    <name>MelFileListItem</name>
+    <message>
+        <source>  Delete at list  </source>
+        <translation>  מחיקה מהרשימה  </translation>
+    </message>
+    <message>
+        <source>  Delete from disk  </source>
+        <translation>  מחיקה מהדיסק  </translation>
+    </message>
+    <message>
+        <source>Open file</source>
+        <translation>פתיחת קובץ</translation>
+    </message>
+    <message>
+        <source>Movie file (*.avi *.mp4)</source>
+        <translation>קובץ וידאו (*.avi *.mp4)</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>פתיחת תיקייה</translation>
+    </message>
+    <message>
+        <source>There is no item.</source>
+        <translation>אין פריט.</translation>
+    </message>
+    <message>
+        <source>Item is exist!</source>
+        <translation>הפריט כבר קיים!</translation>
+    </message>
+    <message>
+        <source>Item format is different with our service supproted!</source>
+        <translation>תבנית הקובץ אינה נתמכת!</translation>
+    </message>
+    <message>
+        <source>Do you want to delete the selected files at disk?</source>
+        <translation>למחוק את הקבצים שנבחרו מהדיסק?</translation>
+    </message>
+    <message>
+        <source>Do you want to delete the selected files at list?</source>
+        <translation>למחוק את הקבצים שנבחרו מהרשימה?</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>אזהרה</translation>
+    </message>
+    <message>
+        <source>These files could not be deleted from the disk:
+%1</source>
+        <translation>לא ניתן היה למחוק את הקבצים האלה מהדיסק:
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>MelShortcutTable</name>
+    <message>
+        <source>Open Video File</source>
+        <translation>פתיחת קובץ וידאו</translation>
+    </message>
+    <message>
+        <source>Open SD Card</source>
+        <translation>פתיחת כרטיס SD</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>שפה</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>הדפסה</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>שמירה</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>הגדרות</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>מידע</translation>
+    </message>
+</context>
+<context>
+    <name>MelTypeList</name>
+    <message>
+        <source>Infinity</source>
+        <translation>רציף</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>אירוע</translation>
+    </message>
+    <message>
+        <source>Parking</source>
+        <translation>חניה</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>ידני</translation>
+    </message>
+</context>
+<context>
+    <name>PlayControlView</name>
+    <message>
+        <source>Frm</source>
+        <translation>פריים</translation>
+    </message>
+    <message>
+        <source>Sec</source>
+        <translation>שנ׳</translation>
+    </message>
+    <message>
+        <source>Step unit</source>
+        <translation>יחידת צעד</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>מחיקה</translation>
+    </message>
+    <message>
+        <source>Delete the current file</source>
+        <translation>מחיקת הקובץ הנוכחי</translation>
+    </message>
+    <message>
+        <source>0.5x</source>
+        <translation>0.5x</translation>
+    </message>
+    <message>
+        <source>1x</source>
+        <translation>1x</translation>
+    </message>
+    <message>
+        <source>1.5x</source>
+        <translation>1.5x</translation>
+    </message>
+    <message>
+        <source>2x</source>
+        <translation>2x</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>מהירות</translation>
+    </message>
+    <message>
+        <source>Play / Pause</source>
+        <translation>הפעלה / השהיה</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>עצירה</translation>
+    </message>
+    <message>
+        <source>Previous file</source>
+        <translation>הקובץ הקודם</translation>
+    </message>
+    <message>
+        <source>Next file</source>
+        <translation>הקובץ הבא</translation>
+    </message>
+    <message>
+        <source>Previous frame</source>
+        <translation>הפריים הקודם</translation>
+    </message>
+    <message>
+        <source>5 seconds back</source>
+        <translation>5 שניות אחורה</translation>
+    </message>
+    <message>
+        <source>Next frame</source>
+        <translation>הפריים הבא</translation>
+    </message>
+    <message>
+        <source>5 seconds forward</source>
+        <translation>5 שניות קדימה</translation>
+    </message>
+    <message>
+        <source>Capture</source>
+        <translation>צילום מסך</translation>
+    </message>
+    <message>
+        <source>Flip</source>
+        <translation>היפוך</translation>
+    </message>
+    <message>
+        <source>Sound on</source>
+        <translation>הפעלת צליל</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>השתקה</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>עוצמה</translation>
+    </message>
+</context>
+<context>
+    <name>RightSideView</name>
+    <message>
+        <source>File list</source>
+        <translation>רשימת קבצים</translation>
+    </message>
+    <message>
+        <source>Map</source>
+        <translation>מפה</translation>
+    </message>
+</context>
+<context>
+    <name>TopBar</name>
+    <message>
+        <source>Always on top</source>
+        <translation>תמיד למעלה</translation>
+    </message>
+</context>
+</TS>
