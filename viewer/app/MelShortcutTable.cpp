@@ -3,6 +3,9 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+#include "app/ViewerState.h"
+#include "theme/JsonToStyle.h"
+
 namespace {
 
 struct EntryInfo {
