@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QSettings>
@@ -225,18 +226,94 @@ void MainWindow::onShowMap() {
   rightSide_->showPage(RightSideView::MapPage);
 }
 
+void MainWindow::setWindowStateLogged(int state) {
+  previousState_ = currentState_;
+  currentState_ = state;
+  logDebug("AppWindowState::currentState %d", currentState_);
+  logDebug("AppWindowState::preState %d", previousState_);
+}
+
 void MainWindow::onShowMaximized() {
   logDebug("MainWindow::onShowMaximized");
-  if (isMaximized())
+  if (currentState_ == StateMaximized) {
     showNormal();
-  else
+    setGeometry(normalGeometry_);
+    setWindowStateLogged(StateNormal);
+  } else {
+    if (currentState_ == StateNormal) normalGeometry_ = geometry();
     showMaximized();
-  topBar_->onChangeMaximizedUi(isMaximized());
+    setWindowStateLogged(StateMaximized);
+  }
+  topBar_->onChangeMaximizedUi(currentState_ == StateMaximized);
 }
 
 void MainWindow::onShowMinimized() {
   logDebug("MainWindow::onShowMinimized");
   showMinimized();
+}
+
+void MainWindow::onRecvFullScreen() {
+  logDebug("MainWindow::onRecvFullScreen");
+  if (currentState_ == StateFullScreen) return;
+  logInfo("[MainWindow]: set Full Screen PlayScreenWindow and hide other Windows.");
+  if (currentState_ == StateNormal) normalGeometry_ = geometry();
+  topBar_->hide();
+  shortcuts_->hide();
+  rightSide_->hide();
+  showFullScreen();
+  setWindowStateLogged(StateFullScreen);
+}
+
+void MainWindow::onUnsetFullScreen() {
+  logDebug("MainWindow::onUnsetFullScreen");
+  if (currentState_ != StateFullScreen) return;
+  logInfo("[MainWindow]: unset Full Screen and insert other Windows to main layout.");
+  topBar_->show();
+  shortcuts_->show();
+  rightSide_->show();
+  const int back = previousState_ == StateMaximized ? StateMaximized : StateNormal;
+  if (back == StateMaximized) {
+    showMaximized();
+  } else {
+    showNormal();
+    setGeometry(normalGeometry_);
+  }
+  setWindowStateLogged(back);
+}
+
+void MainWindow::onBlockKeyboardEvent(bool block) {
+  logDebug(block ? "------------------------- block! -------------------------"
+                 : "------------------------- work! -------------------------");
+  keyboardBlocked_ = block;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event) {
+  if (keyboardBlocked_ || event->isAutoRepeat()) {
+    event->ignore();
+    return;
+  }
+  switch (event->key()) {
+    case Qt::Key_Space:
+      emit playPauseKey();
+      break;
+    case Qt::Key_Left:
+      emit backKey();
+      break;
+    case Qt::Key_Right:
+      emit forwardKey();
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      onRecvFullScreen();
+      break;
+    case Qt::Key_Escape:
+      onUnsetFullScreen();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 void MainWindow::onFixedTopScreen() {

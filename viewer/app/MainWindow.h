@@ -36,6 +36,10 @@ class MainWindow : public QWidget {
   MelFileListItem *fileList() const { return fileList_; }
   TypeFilterState *typeFilter() const { return typeFilter_; }
   int alwaysOnTopMode() const { return alwaysOnTop_; }
+  // Window states as the log shows them; 3 is full screen.
+  enum WindowState { StateNormal = 0, StateMinimized = 1, StateMaximized = 2, StateFullScreen = 3 };
+  int currentState() const { return currentState_; }
+  bool keyboardBlocked() const { return keyboardBlocked_; }
   QString openedFolder() const { return openedFolder_; }
 
  public slots:
@@ -44,6 +48,9 @@ class MainWindow : public QWidget {
   void onTypeFilter(int mask);
   void onShowMap();
   void onShowMaximized();
+  void onRecvFullScreen();
+  void onUnsetFullScreen();
+  void onBlockKeyboardEvent(bool block);
   void onShowMinimized();
   void onFixedTopScreen();
   void onChangeTextByLanguage();
@@ -52,7 +59,17 @@ class MainWindow : public QWidget {
   void openAboutDlg();
   void openLangaugeDlg();
 
+ signals:
+  // Keyboard shortcuts, for the control bar.
+  void playPauseKey();
+  void backKey();
+  void forwardKey();
+
+ protected:
+  void keyPressEvent(QKeyEvent *event) override;
+
  private:
+  void setWindowStateLogged(int state);
   void runAgreementGate();
   void buildUi();
   void connectEvent();
@@ -61,6 +78,10 @@ class MainWindow : public QWidget {
   QTranslator *translator_;
   bool agreed_ = false;
   int alwaysOnTop_ = 0;
+  int currentState_ = StateNormal;
+  int previousState_ = StateNormal;
+  QRect normalGeometry_;
+  bool keyboardBlocked_ = false;
   QString openedFolder_;
   TopBar *topBar_ = nullptr;
   MelShortcutTable *shortcuts_ = nullptr;
