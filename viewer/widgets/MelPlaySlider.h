@@ -1,0 +1,30 @@
+// The time line of the control bar. A press anywhere on the groove puts the
+// handle under the pointer and the handle then follows the drag; each of
+// these user moves is reported through sliderMoved, between sliderPressed
+// and sliderReleased. setValue from the play clock reports no move.
+#ifndef VIEWER_WIDGETS_MELPLAYSLIDER_H
+#define VIEWER_WIDGETS_MELPLAYSLIDER_H
+
+#include <QSlider>
+
+#include "theme/StyleItem.h"
+
+class MelPlaySlider : public QSlider {
+  Q_OBJECT
+ public:
+  explicit MelPlaySlider(QWidget *parent = nullptr);
+
+  // Groove colour from the item's Normal colour, the played part from its
+  // Select colour, the handle from "slider-handle.svg" of imageFolder.
+  void setLook(const StyleItem &item, const QString &imageFolder);
+
+  // The value the handle centre would have at x (widget coordinates).
+  int valueAt(int x) const;
+
+ protected:
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+#endif
