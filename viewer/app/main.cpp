@@ -47,6 +47,8 @@ void raisePriority() {
 int main(int argc, char **argv) {
   std::vector<char *> args = withoutForeignPlatform(argc, argv);
   int qtArgc = static_cast<int>(args.size()) - 1;
+  // The video surfaces are native windows for libvlc; their siblings need not be.
+  QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(qtArgc, args.data());
   QApplication::setApplicationName(QStringLiteral("TARVIK DASHCAM"));
   QApplication::setOrganizationName(QStringLiteral("com.TARVIK_DASHCAM"));
