@@ -1,7 +1,7 @@
 // reader_bench: how long it takes to get the text track out of a recording.
 //
-// For every MP4 recording in a folder it times three ways of reading the whole first text
-// track (the GPS/G-sensor records the viewer shows beside the video):
+// For every MP4 and AVI recording in the folders given it times three ways of reading the
+// whole first text track (the GPS/G-sensor records the viewer shows beside the video):
 //   (a) krnstream: KRNReaderOpen, KRNReaderGetInfo, KRNReaderReadFrame per sample, Close --
 //       exactly what the viewer does when a recording is opened;
 //   (b) libavformat as a probing tool uses it: avformat_open_input, avformat_find_stream_info,
@@ -9,9 +9,10 @@
 //   (c) libavformat at its leanest: avformat_open_input, every other stream discarded, then
 //       av_read_frame (no find_stream_info).
 // The three must agree on the number of text samples and their bytes. Each file is read once
-// untimed (warm file cache), then the three methods run interleaved for several rounds.
+// untimed (warm file cache), then the three methods run interleaved for several rounds. MP4
+// and AVI recordings are reported apart.
 //
-// Usage: reader_bench [--rounds N] FOLDER
+// Usage: reader_bench [--rounds N] FOLDER...
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -24,6 +25,7 @@ extern "C" {
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -120,14 +122,25 @@ TextTrackRead readWithKrnstream(const std::wstring &path) {
   return r;
 }
 
-// libavformat does not pass the handler type ("tvxt") on. Such a track shows up as a
+// libavformat does not pass the MP4 handler type ("tvxt") on. Such a track shows up as a
 // subtitle or data stream carrying its sample entry's tag, which for the camera's records is
 // the timed-text entry "tx3g".
+//
+// An AVI text stream ("txts") names no format at all: libavformat takes it for a subtitle
+// stream and guesses the codec from the packets' bytes, which for binary records finds
+// nothing -- or, when a few bytes happen to look like an MPEG audio frame header, "mp3". So
+// it is found by what every other AVI stream has and it lacks: a format tag (the wave format
+// of sound, "DXSB" for picture subtitles). Pictures may lack one too (uncompressed RGB).
 int findTextStream(const AVFormatContext *format) {
   static const uint32_t textTags[] = {MKTAG('t', 'x', '3', 'g'), MKTAG('t', 'e', 'x', 't'),
                                       MKTAG('t', 'v', 'x', 't')};
+  const bool avi = std::strcmp(format->iformat->name, "avi") == 0;
   for (unsigned i = 0; i < format->nb_streams; ++i) {
     const AVCodecParameters *par = format->streams[i]->codecpar;
+    if (avi) {
+      if (par->codec_type != AVMEDIA_TYPE_VIDEO && par->codec_tag == 0) return static_cast<int>(i);
+      continue;
+    }
     if (par->codec_type != AVMEDIA_TYPE_DATA && par->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
     if (std::find(std::begin(textTags), std::end(textTags), par->codec_tag) != std::end(textTags)) {
       return static_cast<int>(i);
@@ -198,71 +211,46 @@ double median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-bool hasMp4Suffix(const std::filesystem::path &p) {
+// The containers the bench reports apart, by file name extension.
+struct Container {
+  const char *name;
+  const char *extension;
+};
+const Container kContainers[] = {{"MP4", ".mp4"}, {"AVI", ".avi"}};
+
+const Container *containerOf(const std::filesystem::path &p) {
   std::string ext = p.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-  return ext == ".mp4";
+  for (const Container &c : kContainers) {
+    if (ext == c.extension) return &c;
+  }
+  return nullptr;
 }
 
-std::vector<std::string> recordingsIn(const std::string &folder, std::string &error) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (it->is_regular_file() && hasMp4Suffix(it->path())) files.push_back(it->path().string());
+// Recordings of the folders, by container, each list sorted.
+std::vector<std::vector<std::string>> recordingsIn(const std::vector<std::string> &folders,
+                                                   std::string &error) {
+  std::vector<std::vector<std::string>> files(std::size(kContainers));
+  for (const std::string &folder : folders) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const Container *c = it->is_regular_file() ? containerOf(it->path()) : nullptr;
+      if (c) files[static_cast<size_t>(c - kContainers)].push_back(it->path().string());
+    }
+    if (ec) {
+      error = folder + ": " + ec.message();
+      break;
+    }
   }
-  if (ec) error = folder + ": " + ec.message();
-  std::sort(files.begin(), files.end());
+  for (std::vector<std::string> &list : files) std::sort(list.begin(), list.end());
   return files;
 }
 
-void usage(const char *program) {
-  std::fprintf(stderr,
-               "usage: %s [--rounds N] FOLDER\n"
-               "Times reading the text track of every .mp4 recording in FOLDER with krnstream\n"
-               "and with libavformat, and prints the medians in microseconds per file.\n",
-               program);
-}
-
-}  // namespace
-
-int main(int argc, char **argv) {
-  std::string folder;
-  int rounds = 5;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--rounds" && i + 1 < argc) {
-      rounds = std::atoi(argv[++i]);
-      if (rounds < 1) {
-        usage(argv[0]);
-        return 2;
-      }
-    } else if (arg == "-h" || arg == "--help") {
-      usage(argv[0]);
-      return 0;
-    } else if (folder.empty() && arg.rfind("-", 0) != 0) {
-      folder = arg;
-    } else {
-      usage(argv[0]);
-      return 2;
-    }
-  }
-  if (folder.empty()) {
-    usage(argv[0]);
-    return 2;
-  }
-
-  std::string listError;
-  const std::vector<std::string> files = recordingsIn(folder, listError);
-  if (!listError.empty() || files.empty()) {
-    std::fprintf(
-        stderr, "reader_bench: %s\n",
-        listError.empty() ? ("no .mp4 recordings in " + folder).c_str() : listError.c_str());
-    return 1;
-  }
-  av_log_set_level(AV_LOG_ERROR);
-
+// Times the three methods on the files of one container and prints the figures; false when
+// not every file could be read alike.
+bool benchmark(const Container &container, const std::vector<std::string> &files, int rounds) {
   std::vector<Method> methods = {
       {"(a) krnstream open+info+text+close", methodKrnstream, {}},
       {"(b) libavformat open+find_stream_info+read", methodProbe, {}},
@@ -325,14 +313,14 @@ int main(int argc, char **argv) {
     }
   }
   if (!allGood) {
-    std::fprintf(stderr, "reader_bench: not every recording could be read alike; no figures\n");
-    return 1;
+    std::fprintf(stderr, "reader_bench: not every %s recording could be read alike; no figures\n",
+                 container.name);
+    return false;
   }
 
-  std::printf(
-      "reader_bench: %zu recording(s) in %s, %d round(s), %llu..%llu text samples per file\n",
-      files.size(), folder.c_str(), rounds, static_cast<unsigned long long>(fewestSamples),
-      static_cast<unsigned long long>(mostSamples));
+  std::printf("reader_bench: %zu %s recording(s), %d round(s), %llu..%llu text samples per file\n",
+              files.size(), container.name, rounds, static_cast<unsigned long long>(fewestSamples),
+              static_cast<unsigned long long>(mostSamples));
   std::printf("%-46s %12s %10s %10s\n", "method", "median us", "min us", "max us");
   std::vector<double> medians;
   for (const Method &m : methods) {
@@ -343,9 +331,68 @@ int main(int argc, char **argv) {
   }
   const double probeRatio = medians[1] / medians[0];
   const double leanRatio = medians[2] / medians[0];
-  std::printf("ratio b/a: %.2f (goal: at least 20)%s\n", probeRatio,
+  std::printf("%s ratio b/a: %.2f (goal: at least 20)%s\n", container.name, probeRatio,
               probeRatio >= 20 ? "" : "  -- goal missed");
-  std::printf("ratio c/a: %.2f (goal: at least 1)%s\n", leanRatio,
+  std::printf("%s ratio c/a: %.2f (goal: at least 1)%s\n", container.name, leanRatio,
               leanRatio >= 1 ? "" : "  -- goal missed");
-  return 0;
+  return true;
+}
+
+void usage(const char *program) {
+  std::fprintf(stderr,
+               "usage: %s [--rounds N] FOLDER...\n"
+               "Times reading the text track of every .mp4 and .avi recording in the FOLDERs\n"
+               "with krnstream and with libavformat, and prints the medians in microseconds\n"
+               "per file, for each container apart.\n",
+               program);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::vector<std::string> folders;
+  int rounds = 5;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--rounds" && i + 1 < argc) {
+      rounds = std::atoi(argv[++i]);
+      if (rounds < 1) {
+        usage(argv[0]);
+        return 2;
+      }
+    } else if (arg == "-h" || arg == "--help") {
+      usage(argv[0]);
+      return 0;
+    } else if (arg.rfind("-", 0) != 0) {
+      folders.push_back(arg);
+    } else {
+      usage(argv[0]);
+      return 2;
+    }
+  }
+  if (folders.empty()) {
+    usage(argv[0]);
+    return 2;
+  }
+
+  std::string listError;
+  const std::vector<std::vector<std::string>> files = recordingsIn(folders, listError);
+  const bool none = std::all_of(files.begin(), files.end(),
+                                [](const std::vector<std::string> &l) { return l.empty(); });
+  if (!listError.empty() || none) {
+    std::fprintf(stderr, "reader_bench: %s\n",
+                 listError.empty() ? "no .mp4 or .avi recordings found" : listError.c_str());
+    return 1;
+  }
+  // Every read is checked by its outcome. libavformat's decoders would otherwise complain
+  // at length about its codec guesses for the AVI text stream (see findTextStream).
+  av_log_set_level(AV_LOG_FATAL);
+
+  bool allGood = true;
+  for (size_t c = 0; c < files.size(); ++c) {
+    if (files[c].empty()) continue;
+    if (c > 0) std::printf("\n");
+    allGood = benchmark(kContainers[c], files[c], rounds) && allGood;
+  }
+  return allGood ? 0 : 1;
 }

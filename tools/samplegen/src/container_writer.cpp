@@ -1,5 +1,6 @@
 #include "container_writer.h"
 
+#include "avi_writer.h"
 #include "mp4_writer.h"
 
 namespace samplegen {
@@ -14,6 +15,10 @@ const ContainerEntry kContainers[] = {
     {"mp4",
      [](const ContainerSettings &s) -> std::unique_ptr<ContainerWriter> {
        return std::make_unique<Mp4Writer>(s);
+     }},
+    {"avi",
+     [](const ContainerSettings &s) -> std::unique_ptr<ContainerWriter> {
+       return std::make_unique<AviWriter>(s);
      }},
 };
 

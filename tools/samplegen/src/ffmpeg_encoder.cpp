@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -32,6 +33,10 @@ const char *const kFontCandidates[] = {
 };
 
 constexpr uint32_t kAudioRate = 48000;
+constexpr uint16_t kPcmBits = 16;
+// Samples per PCM chunk: 1024, as ffmpeg's own AVI writer stores them; its reader hands
+// out at most that many 16-bit samples per packet, so each chunk stays one packet there.
+constexpr uint32_t kPcmChunkSamples = 1024;
 
 bool fileExists(const std::string &path) {
   struct stat st;
@@ -206,16 +211,49 @@ Track audioTrack(const Options &o, const EncodedTrack &e, const std::string &wor
   return t;
 }
 
+// Raw mono PCM in chunks of kPcmChunkSamples, exactly as long as the recording.
+Track pcmTrack(const Options &o, const std::string &pcmFile) {
+  Track t;
+  t.kind = TrackKind::Audio;
+  t.codec = Codec::Pcm;
+  t.label = "CH1 AUDIO";
+  t.timescale = kAudioRate;
+  t.channelCount = 1;
+  t.sampleRate = kAudioRate;
+  t.bitsPerSample = kPcmBits;
+  t.sourcePath = pcmFile;
+  const uint32_t frameBytes = kPcmBits / 8;
+  t.playDuration = static_cast<uint64_t>(o.durationMs) * kAudioRate / 1000;
+  struct stat st;
+  if (stat(pcmFile.c_str(), &st) != 0 ||
+      static_cast<uint64_t>(st.st_size) < t.playDuration * frameBytes) {
+    throw std::runtime_error("ffmpeg wrote too little audio");
+  }
+  for (uint64_t done = 0; done < t.playDuration; done += kPcmChunkSamples) {
+    SampleRef s;
+    s.offset = done * frameBytes;
+    s.duration = static_cast<uint32_t>(std::min<uint64_t>(kPcmChunkSamples, t.playDuration - done));
+    s.size = s.duration * frameBytes;
+    s.sync = true;
+    t.samples.push_back(s);
+  }
+  return t;
+}
+
 }  // namespace
 
 std::string channelLabel(int channel) {
   return kChannelLooks[channel - 1].label;
 }
 
-EncodedChannel encodeChannel(const Options &o, int channel, std::time_t start,
-                             const std::string &workFile) {
+EncodedChannel encodeChannel(const Options &o, int channel, std::time_t start, Codec audioCodec,
+                             const std::string &workFile, const std::string &pcmWorkFile) {
   if (channel < 1 || channel > 3) throw std::logic_error("channel out of range");
+  if (audioCodec != Codec::Aac && audioCodec != Codec::Pcm) {
+    throw std::logic_error("sound is AAC or PCM");
+  }
   const bool withAudio = o.audio && channel == 1;
+  const bool pcm = withAudio && audioCodec == Codec::Pcm;
   const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
 
   std::vector<std::string> argv = {o.ffmpeg,
@@ -241,11 +279,16 @@ EncodedChannel encodeChannel(const Options &o, int channel, std::time_t start,
                            "0:v", "-threads", std::to_string(o.threads)});
   const std::vector<std::string> video = encoderArgs(o);
   argv.insert(argv.end(), video.begin(), video.end());
-  if (withAudio) {
+  if (withAudio && !pcm) {
     argv.insert(argv.end(), {"-map", "1:a", "-c:a", "aac", "-b:a", "64k", "-ac", "1", "-ar",
                              std::to_string(kAudioRate)});
   }
   argv.insert(argv.end(), {"-f", "mp4", workFile});
+  if (pcm) {
+    // A second output: the samples alone, which the container writer chunks itself.
+    argv.insert(argv.end(), {"-map", "1:a", "-c:a", "pcm_s16le", "-ac", "1", "-ar",
+                             std::to_string(kAudioRate), "-f", "s16le", pcmWorkFile});
+  }
 
   if (o.verbose) std::fprintf(stderr, "%s\n", quoteCommand(argv).c_str());
   runProgram(argv);
@@ -256,10 +299,11 @@ EncodedChannel encodeChannel(const Options &o, int channel, std::time_t start,
     if (e.handler == "vide" && !haveVideo) {
       out.video = videoTrack(o, channel, e, workFile);
       haveVideo = true;
-    } else if (e.handler == "soun" && withAudio) {
+    } else if (e.handler == "soun" && withAudio && !pcm) {
       out.audio = audioTrack(o, e, workFile);
     }
   }
+  if (pcm) out.audio = pcmTrack(o, pcmWorkFile);
   if (!haveVideo)
     throw std::runtime_error("ffmpeg wrote no video for channel " + std::to_string(channel));
   if (withAudio && !out.audio) throw std::runtime_error("ffmpeg wrote no audio");

@@ -107,8 +107,9 @@ void writeSegment(const Options &o, int segment, ContainerWriter &writer, WorkFo
 
   std::vector<EncodedChannel> channels;
   for (int c = 1; c <= o.channels; ++c) {
-    channels.push_back(
-        encodeChannel(o, c, start, work.file(base + "_" + std::to_string(c) + ".mp4")));
+    const std::string name = base + "_" + std::to_string(c);
+    channels.push_back(encodeChannel(o, c, start, writer.audioCodec(), work.file(name + ".mp4"),
+                                     work.file(name + ".pcm")));
   }
 
   std::vector<RecordingFile> files;

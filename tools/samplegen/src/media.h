@@ -1,6 +1,6 @@
 // Container-neutral description of what goes into one recording file: tracks with
 // their codec configuration and sample tables. Encoders and the telemetry builder fill
-// it; container writers (MP4 now) only read it.
+// it; container writers (MP4, AVI) only read it.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 namespace samplegen {
 
 enum class TrackKind { Video, Audio, Telemetry };
-enum class Codec { H264, H265, Aac, Telemetry };
+enum class Codec { H264, H265, Aac, Pcm, Telemetry };
 
 struct SampleRef {
   uint64_t offset = 0;    // position in the track's source (file or memory block)
@@ -28,12 +28,14 @@ struct Track {
   std::string label;  // "CH1 FRONT", used as handler name
   uint32_t timescale = 0;
 
-  // Decoder configuration: avcC or hvcC payload for video, AudioSpecificConfig for AAC.
+  // Decoder configuration: avcC or hvcC payload for video, AudioSpecificConfig for AAC
+  // (none for PCM).
   std::vector<uint8_t> config;
   uint16_t width = 0;
   uint16_t height = 0;
   uint16_t channelCount = 0;
   uint32_t sampleRate = 0;
+  uint16_t bitsPerSample = 0;   // PCM: little-endian signed samples of this many bits
   uint32_t primingSamples = 0;  // encoder delay at the start of an AAC track
   uint64_t playDuration = 0;    // audio: presented duration in time-scale units after priming
 

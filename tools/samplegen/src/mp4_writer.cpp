@@ -1,6 +1,7 @@
 #include "mp4_writer.h"
 
 #include "box_writer.h"
+#include "output_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -59,46 +60,6 @@ const char *handlerType(const Track &t) {
   return "????";
 }
 
-// Output file written under a temporary name and renamed once complete, so that a
-// failed run leaves nothing that looks like a recording.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string &path) : path_(path), partPath_(path + ".part") {
-    file_ = std::fopen(partPath_.c_str(), "wb");
-    if (!file_) throw std::runtime_error("cannot create " + partPath_);
-  }
-  OutputFile(const OutputFile &) = delete;
-  OutputFile &operator=(const OutputFile &) = delete;
-  ~OutputFile() {
-    if (!file_) return;
-    std::fclose(file_);
-    std::remove(partPath_.c_str());
-  }
-
-  void write(const std::vector<uint8_t> &bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-      throw std::runtime_error("cannot write " + partPath_);
-    }
-    written_ += bytes.size();
-  }
-  uint64_t position() const { return written_; }
-
-  void commit() {
-    const int rc = std::fclose(file_);
-    file_ = nullptr;
-    if (rc != 0 || std::rename(partPath_.c_str(), path_.c_str()) != 0) {
-      std::remove(partPath_.c_str());
-      throw std::runtime_error("cannot finish " + path_);
-    }
-  }
-
- private:
-  std::string path_;
-  std::string partPath_;
-  std::FILE *file_ = nullptr;
-  uint64_t written_ = 0;
-};
-
 class Mp4File {
  public:
   Mp4File(const RecordingFile &file, const ContainerSettings &settings)
@@ -106,6 +67,7 @@ class Mp4File {
     if (file.fps == 0 || file.gop == 0) throw std::logic_error("frame rate and GOP needed");
     uint32_t id = 1;
     for (const Track *t : file.tracks) {
+      if (t->codec == Codec::Pcm) throw std::logic_error("MP4 recordings carry AAC sound only");
       TrackPlan plan;
       plan.track = t;
       plan.id = id++;

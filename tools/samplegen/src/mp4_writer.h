@@ -11,6 +11,7 @@ class Mp4Writer : public ContainerWriter {
  public:
   explicit Mp4Writer(const ContainerSettings &settings) : settings_(settings) {}
   std::string extension() const override { return "mp4"; }
+  Codec audioCodec() const override { return Codec::Aac; }
   void write(const RecordingFile &file) override;
 
  private:

@@ -72,6 +72,7 @@ struct OptionEntry {
   const char *value;  // nullptr for a flag
   const char *help;
   std::function<void(Options &, const std::string &)> apply;
+  const char *container = nullptr;  // the only container the option applies to
 };
 
 const std::vector<OptionEntry> &optionTable() {
@@ -148,7 +149,7 @@ const std::vector<OptionEntry> &optionTable() {
          }
          o.h264Profile = v;
        }},
-      {"--audio", nullptr, "AAC audio track in channel 1",
+      {"--audio", nullptr, "sound in channel 1: AAC in MP4, 16-bit PCM in AVI",
        [](Options &o, const std::string &) { o.audio = true; }},
       {"--route", "NAME", "drive route: berlin (default), buenos-aires",
        [](Options &o, const std::string &v) {
@@ -182,7 +183,7 @@ const std::vector<OptionEntry> &optionTable() {
        }},
       {"--telemetry-csv", "FILE", "also write the intended telemetry values to FILE",
        [](Options &o, const std::string &v) { o.telemetryCsv = v; }},
-      {"--container", "NAME", "container format: mp4 (default)",
+      {"--container", "NAME", "container format: mp4 (default) or avi",
        [](Options &o, const std::string &v) {
          if (!makeContainerWriter(v, {})) {
            throw UsageError("--container: unknown '" + v +
@@ -191,15 +192,38 @@ const std::vector<OptionEntry> &optionTable() {
          o.container = v;
        }},
       {"--fragmented", nullptr, "MP4: fragmented, one moof/mdat per key-frame interval",
-       [](Options &o, const std::string &) { o.containerSettings.fragmented = true; }},
+       [](Options &o, const std::string &) { o.containerSettings.fragmented = true; }, "mp4"},
       {"--moov-first", nullptr, "MP4: moov before mdat (default: after, as cameras write it)",
-       [](Options &o, const std::string &) { o.containerSettings.moovFirst = true; }},
-      {"--aidd", "VALUE", "value of the top-level AIDD box (default 0; hex with 0x)",
+       [](Options &o, const std::string &) { o.containerSettings.moovFirst = true; }, "mp4"},
+      {"--aidd", "VALUE", "MP4: value of the top-level AIDD box (default 0; hex with 0x)",
        [](Options &o, const std::string &v) {
          o.aidd = static_cast<uint32_t>(parseInteger("--aidd", v, 0, 0xFFFFFFFFll));
-       }},
-      {"--no-aidd", nullptr, "leave the AIDD box out",
-       [](Options &o, const std::string &) { o.aidd.reset(); }},
+       },
+       "mp4"},
+      {"--no-aidd", nullptr, "MP4: leave the AIDD box out",
+       [](Options &o, const std::string &) { o.aidd.reset(); }, "mp4"},
+      {"--avi-index", "idx1|odml|none",
+       "AVI: idx1 (default), OpenDML indexes with AVIX parts, or no index",
+       [](Options &o, const std::string &v) {
+         static const std::pair<const char *, AviIndex> kinds[] = {
+             {"idx1", AviIndex::Idx1}, {"odml", AviIndex::OpenDml}, {"none", AviIndex::None}};
+         for (const auto &[name, kind] : kinds) {
+           if (v == name) {
+             o.containerSettings.aviIndex = kind;
+             return;
+           }
+         }
+         throw UsageError("--avi-index: expected idx1, odml or none, got '" + v + "'");
+       },
+       "avi"},
+      {"--avi-riff-limit", "BYTES", "AVI OpenDML: largest RIFF part (default 1 GiB)",
+       [](Options &o, const std::string &v) {
+         o.containerSettings.riffLimit = static_cast<uint64_t>(
+             parseInteger("--avi-riff-limit", v, kMinRiffLimit, kMaxRiffLimit));
+       },
+       "avi"},
+      {"--no-adas", nullptr, "AVI: no ADAS block (the second JUNK chunk holds zeros)",
+       [](Options &o, const std::string &) { o.containerSettings.adas = false; }, "avi"},
       {"--ffmpeg", "PATH", "ffmpeg program (default ffmpeg from PATH)",
        [](Options &o, const std::string &v) { o.ffmpeg = v; }},
       {"--threads", "N", "encoder threads (default 1)",
@@ -217,7 +241,21 @@ const std::vector<OptionEntry> &optionTable() {
   return table;
 }
 
-void validate(const Options &o) {
+void validate(const Options &o, const std::vector<const OptionEntry *> &given) {
+  for (const OptionEntry *e : given) {
+    if (e->container && o.container != e->container) {
+      throw UsageError(std::string(e->name) + " applies to --container " + e->container + " only");
+    }
+  }
+  if (o.container == "avi") {
+    if (o.codec != VideoCodec::H264) throw UsageError("AVI recordings carry H.264 video only");
+    const bool limitGiven = std::any_of(given.begin(), given.end(), [](const OptionEntry *e) {
+      return std::string(e->name) == "--avi-riff-limit";
+    });
+    if (limitGiven && o.containerSettings.aviIndex != AviIndex::OpenDml) {
+      throw UsageError("--avi-riff-limit needs --avi-index odml");
+    }
+  }
   if (o.durationMs == 0 || o.durationMs % kTelemetryStepMs != 0) {
     throw UsageError("--duration must be a positive multiple of 0.1 s");
   }
@@ -261,6 +299,7 @@ void validate(const Options &o) {
 Options parseOptions(const std::vector<std::string> &args) {
   Options o;
   o.start = parseStart("20240501_083000");
+  std::vector<const OptionEntry *> given;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string &arg = args[i];
     const auto it = std::find_if(optionTable().begin(), optionTable().end(),
@@ -272,9 +311,10 @@ Options parseOptions(const std::vector<std::string> &args) {
       value = args[++i];
     }
     it->apply(o, value);
+    given.push_back(&*it);
   }
   if (o.gop == 0) o.gop = o.fps;
-  if (!o.help) validate(o);
+  if (!o.help) validate(o, given);
   return o;
 }
 

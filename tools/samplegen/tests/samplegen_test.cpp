@@ -93,13 +93,15 @@ std::vector<std::string> lines(const std::string &text) {
 
 struct Packet {
   double pts = 0;
+  double dts = 0;
   size_t size = 0;
   bool key = false;
   Bytes data;
 };
 
 struct Stream {
-  std::string type, codec, tag, handler, profile;
+  std::string type, codec, tag, handler, title, profile;
+  long frames = 0;  // nb_frames
   int width = 0, height = 0;
   double duration = NAN, start = NAN;
   std::vector<Packet> packets;
@@ -154,7 +156,11 @@ Probe probe(const fs::path &file, const fs::path &scratch) {
     st.codec = text(s, "codec_name");
     st.tag = text(s, "codec_tag_string");
     st.profile = text(s, "profile");
-    if (s.HasMember("tags")) st.handler = text(s["tags"], "handler_name");
+    if (s.HasMember("tags")) {
+      st.handler = text(s["tags"], "handler_name");
+      st.title = text(s["tags"], "title");
+    }
+    st.frames = s.HasMember("nb_frames") ? std::atol(text(s, "nb_frames").c_str()) : 0;
     st.width = s.HasMember("width") ? s["width"].GetInt() : 0;
     st.height = s.HasMember("height") ? s["height"].GetInt() : 0;
     st.duration = number(s, "duration");
@@ -164,6 +170,7 @@ Probe probe(const fs::path &file, const fs::path &scratch) {
   for (const auto &pk : doc["packets"].GetArray()) {
     Packet packet;
     packet.pts = number(pk, "pts_time");
+    packet.dts = number(pk, "dts_time");
     packet.size = static_cast<size_t>(number(pk, "size"));
     packet.key = text(pk, "flags").find('K') != std::string::npos;
     packet.data = fromHexDump(text(pk, "data"));
@@ -831,6 +838,454 @@ TEST_F(Samplegen, SouthernAndWesternRouteSetsTheOtherHemisphereFlags) {
     EXPECT_NEAR(x.lat, x.latE7, 2e-5);
     EXPECT_NEAR(x.lon, x.lonE7, 2e-5);
   }
+}
+
+// ---- AVI ------------------------------------------------------------------------------
+
+const std::regex kAviName(
+    R"((19|20)\d{2}(0[1-9]|1[012])(0[1-9]|1[0-9]|2[0-9]|3[01])_(0[0-9]|1[0-9]|2[0-3])([0-5][0-9])([0-5][0-9])_([EIPU][NVRS][FTKR])_([12345]).avi)");
+
+uint32_t le32(const Bytes &b, size_t at) {
+  return static_cast<uint32_t>(b.at(at)) | b.at(at + 1) << 8 | b.at(at + 2) << 16 |
+         static_cast<uint32_t>(b.at(at + 3)) << 24;
+}
+uint16_t le16(const Bytes &b, size_t at) {
+  return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+std::string fourcc(const Bytes &b, size_t at) {
+  return std::string(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at + 4));
+}
+
+struct RiffChunk {
+  std::string id, form;  // form: the type of a list or RIFF
+  size_t start = 0;      // of the header
+  size_t size = 0;       // of the payload
+  size_t payload() const { return start + 8; }
+  size_t end() const { return start + 8 + size; }
+};
+
+// The chunks in [from, end), as our readers walk them; stops at one that does not fit.
+std::vector<RiffChunk> riffChunks(const Bytes &f, size_t from, size_t end) {
+  std::vector<RiffChunk> out;
+  while (from + 8 <= end) {
+    RiffChunk c;
+    c.id = fourcc(f, from);
+    c.start = from;
+    c.size = le32(f, from + 4);
+    if (c.end() > end) break;
+    if ((c.id == "RIFF" || c.id == "LIST") && c.size >= 4) c.form = fourcc(f, from + 8);
+    out.push_back(c);
+    from = c.end() + (c.size & 1);
+  }
+  return out;
+}
+std::vector<RiffChunk> inside(const Bytes &f, const RiffChunk &list) {
+  return riffChunks(f, list.payload() + 4, list.end());
+}
+const RiffChunk *findChunk(const std::vector<RiffChunk> &chunks, const std::string &id,
+                           const std::string &form = "") {
+  for (const RiffChunk &c : chunks) {
+    if (c.id == id && c.form == form) return &c;
+  }
+  return nullptr;
+}
+
+// ffprobe cannot tell what a "txts" stream holds: it takes it for a subtitle stream and
+// looks for a codec in the packets' bytes, where the only subtitle formats it would know
+// are DVB ones. These are the lines it writes about that at the warning level; any other
+// line is a fault of ours.
+std::vector<std::string> unexplainedWarnings(const std::string &err, size_t textStream) {
+  const std::string n = std::to_string(textStream);
+  const std::regex known[] = {
+      std::regex(R"(\[avi @ 0x[0-9a-f]+\] probed stream )" + n + " failed"),
+      std::regex(R"(\[avi @ 0x[0-9a-f]+\] Could not find codec parameters for stream )" + n +
+                 R"( \(Subtitle: none(, \d+ kb/s)?\): unknown codec)"),
+      std::regex(
+          R"(Consider increasing the value for the 'analyzeduration' \(\d+\) and 'probesize' \(\d+\) options)"),
+      std::regex("Unsupported codec with id 0 for input stream " + n),
+  };
+  std::vector<std::string> out;
+  for (const std::string &line : lines(err)) {
+    bool explained = false;
+    for (const std::regex &r : known) explained = explained || std::regex_match(line, r);
+    if (!explained) out.push_back(line);
+  }
+  return out;
+}
+
+// A chunk that starts playing on its own: sound, records, and pictures that open with
+// the parameter sets (which only key frames carry).
+bool isKey(const Bytes &f, const RiffChunk &c) {
+  if (c.id.substr(2) != "dc") return true;
+  return c.size > 5 && le32(f, c.payload()) == 0x01000000u && (f[c.payload() + 4] & 0x1F) == 7;
+}
+
+struct AviMode {
+  const char *name = "";
+  std::vector<std::string> args;
+  std::string index = "idx1";
+  uint64_t riffLimit = 0;  // OpenDML: the part limit asked for
+  int videoStreams = 1;    // per file
+  int files = 1;
+  bool audio = false;  // in the first file
+  bool adas = true;
+  double seconds = 2;
+  int fps = 10;
+  int gop = 10;
+  size_t recordSize = 72;
+};
+
+AviMode aviMode(const char *name, std::vector<std::string> args, void (*adjust)(AviMode &)) {
+  AviMode m;
+  m.name = name;
+  m.args = std::move(args);
+  m.args.insert(m.args.begin(), {"--container", "avi", "--size", "160x90", "--duration", "2"});
+  adjust(m);
+  return m;
+}
+
+void PrintTo(const AviMode &m, std::ostream *os) {
+  *os << m.name;
+}
+
+class SamplegenAvi : public Samplegen, public ::testing::WithParamInterface<AviMode> {
+ protected:
+  // What ffprobe makes of one file: streams, every packet, the warnings.
+  void checkWithFfprobe(const fs::path &file, const Probe &p, bool audio) {
+    const AviMode &m = GetParam();
+    const int frames = static_cast<int>(std::lround(m.seconds * m.fps));
+    const int records = static_cast<int>(std::lround(m.seconds * 10));
+    ASSERT_EQ(p.streams.size(), static_cast<size_t>(m.videoStreams + (audio ? 1 : 0) + 1));
+    EXPECT_EQ(unexplainedWarnings(p.err, p.streams.size() - 1), std::vector<std::string>());
+
+    for (int v = 0; v < m.videoStreams; ++v) {
+      const Stream &s = p.streams[static_cast<size_t>(v)];
+      SCOPED_TRACE("video " + std::to_string(v));
+      EXPECT_EQ(s.type, "video");
+      EXPECT_EQ(s.codec, "h264");
+      EXPECT_EQ(s.tag, "H264");
+      EXPECT_EQ(s.width, 160);
+      const size_t channel = m.videoStreams > 1 ? static_cast<size_t>(v) : 0;
+      if (m.videoStreams == 1) {
+        // One channel per file: the file name says which.
+        const std::string name = file.filename().string();
+        EXPECT_EQ(s.title, kChannelNames[name[name.size() - 5] - '1']);
+      } else {
+        EXPECT_EQ(s.title, kChannelNames[channel]);
+      }
+      EXPECT_EQ(s.frames, frames);
+      ASSERT_EQ(s.packets.size(), static_cast<size_t>(frames));
+      for (int i = 0; i < frames; ++i) {
+        const Packet &pk = s.packets[static_cast<size_t>(i)];
+        EXPECT_NEAR(pk.dts, static_cast<double>(i) / m.fps, 1e-6) << i;
+        EXPECT_EQ(pk.key, i % m.gop == 0) << i;
+        // Start-code form; key frames open with the parameter sets (SPS, then PPS).
+        ASSERT_GT(pk.data.size(), 5u) << i;
+        EXPECT_EQ(be32(pk.data, 0), 1u) << i;
+        EXPECT_EQ((pk.data[4] & 0x1F) == 7, pk.key) << i;
+      }
+    }
+    if (audio) {
+      const Stream &s = p.streams[static_cast<size_t>(m.videoStreams)];
+      EXPECT_EQ(s.type, "audio");
+      EXPECT_EQ(s.codec, "pcm_s16le");
+      EXPECT_EQ(s.title, "CH1 AUDIO");
+      const long samples = std::lround(m.seconds * 48000);
+      EXPECT_EQ(s.frames, samples);
+      long bytes = 0;
+      for (const Packet &pk : s.packets) {
+        EXPECT_NEAR(pk.dts, bytes / 2 / 48000.0, 1e-6);
+        EXPECT_LE(pk.size, 2048u);
+        bytes += static_cast<long>(pk.size);
+      }
+      EXPECT_EQ(bytes, samples * 2);
+    }
+    const Stream &text = p.streams.back();
+    EXPECT_EQ(text.type, "subtitle");
+    EXPECT_EQ(text.title, "GPS G-sensor");
+    EXPECT_EQ(text.frames, records);
+    EXPECT_NEAR(text.duration, m.seconds, 1e-6);
+    ASSERT_EQ(text.packets.size(), static_cast<size_t>(records));
+    for (int i = 0; i < records; ++i) {
+      const Packet &pk = text.packets[static_cast<size_t>(i)];
+      EXPECT_NEAR(pk.dts, i * 0.1, 1e-6) << i;
+      EXPECT_TRUE(pk.key) << i;
+      ASSERT_EQ(pk.data.size(), m.recordSize) << i;
+      EXPECT_EQ(little<uint32_t>(pk.data, 68), crc32(pk.data.data(), 68)) << i;
+      EXPECT_EQ(decode(pk.data).driveIndex, static_cast<uint32_t>(i)) << i;
+    }
+  }
+
+  // The RIFF layout our reader counts on, read back with a walk of our own.
+  void checkLayout(const Bytes &f, const Probe &p) {
+    const AviMode &m = GetParam();
+    const std::vector<RiffChunk> top = riffChunks(f, 0, f.size());
+    ASSERT_FALSE(top.empty());
+    ASSERT_EQ(top.back().end() + (top.back().size & 1), f.size()) << "bytes after the last part";
+    EXPECT_EQ(top[0].id, "RIFF");
+    EXPECT_EQ(top[0].form, "AVI ");
+    for (size_t k = 1; k < top.size(); ++k) EXPECT_EQ(top[k].form, "AVIX") << k;
+    if (m.index == "odml" && m.riffLimit) {
+      EXPECT_GT(top.size(), 1u) << "no AVIX part";
+      for (const RiffChunk &part : top) EXPECT_LE(part.size + 8, m.riffLimit);
+    } else {
+      EXPECT_EQ(top.size(), 1u);
+    }
+
+    const std::vector<RiffChunk> first = inside(f, top[0]);
+    ASSERT_GE(first.size(), 4u);
+    EXPECT_EQ(first[0].form, "hdrl");
+    EXPECT_EQ(first[1].id, "JUNK");
+    EXPECT_EQ(first[2].id, "JUNK");
+    EXPECT_EQ(first[3].form, "movi");
+    EXPECT_EQ(first[3].start % 2048, 0u);
+    EXPECT_EQ(findChunk(first, "idx1") != nullptr, m.index != "none");
+
+    // The second JUNK chunk: the ADAS block, or as many zeros.
+    const RiffChunk &adas = first[2];
+    ASSERT_EQ(adas.size, 32u);
+    if (m.adas) {
+      EXPECT_EQ(fourcc(f, adas.payload()), "ADAS");
+      EXPECT_EQ(le16(f, adas.payload() + 4), 1u);
+      EXPECT_EQ(le16(f, adas.payload() + 8), 160u);
+      EXPECT_EQ(le16(f, adas.payload() + 10), 90u);
+      EXPECT_EQ(le32(f, adas.payload() + 28), crc32(&f[adas.payload()], 28));
+    } else {
+      EXPECT_EQ(Bytes(f.begin() + static_cast<long>(adas.payload()),
+                      f.begin() + static_cast<long>(adas.end())),
+                Bytes(32, 0));
+    }
+
+    // Stream headers: "strh", "strf", the OpenDML super index, the name.
+    const std::vector<RiffChunk> hdrl = inside(f, first[0]);
+    ASSERT_FALSE(hdrl.empty());
+    EXPECT_EQ(hdrl[0].id, "avih");
+    EXPECT_EQ((le32(f, hdrl[0].payload() + 12) & 0x10) != 0, m.index != "none");
+    std::vector<std::vector<RiffChunk>> strl;
+    for (const RiffChunk &c : hdrl) {
+      if (c.form == "strl") strl.push_back(inside(f, c));
+    }
+    ASSERT_EQ(strl.size(), p.streams.size());
+    EXPECT_EQ(findChunk(hdrl, "LIST", "odml") != nullptr, m.index == "odml");
+    for (const std::vector<RiffChunk> &s : strl) {
+      ASSERT_GE(s.size(), 3u);
+      EXPECT_EQ(s[0].id, "strh");
+      EXPECT_EQ(s[0].size, 56u);
+      EXPECT_EQ(s[1].id, "strf");
+      EXPECT_EQ(findChunk(s, "indx") != nullptr, m.index == "odml");
+      EXPECT_NE(findChunk(s, "strn"), nullptr);
+    }
+    EXPECT_EQ(fourcc(f, strl.back()[0].payload()), "txts");
+
+    // Every frame chunk in order of time, in the "movi" lists of all parts.
+    std::vector<RiffChunk> frames;
+    std::vector<size_t> moviTypes;  // position of each part's "movi" list type
+    std::map<size_t, std::vector<RiffChunk>> stdIndexes;  // by part
+    for (size_t k = 0; k < top.size(); ++k) {
+      const RiffChunk *movi = findChunk(inside(f, top[k]), "LIST", "movi");
+      ASSERT_NE(movi, nullptr) << k;
+      moviTypes.push_back(movi->payload());
+      for (const RiffChunk &c : inside(f, *movi)) {
+        if (c.id.rfind("ix", 0) == 0) {
+          stdIndexes[k].push_back(c);
+        } else {
+          frames.push_back(c);
+        }
+      }
+    }
+    size_t packets = 0;
+    for (const Stream &s : p.streams) packets += s.type == "audio" ? 0 : s.packets.size();
+    size_t audioChunks = 0;
+    for (const RiffChunk &c : frames) audioChunks += c.id.substr(2) == "wb";
+    EXPECT_EQ(frames.size() - audioChunks, packets);
+
+    if (m.index != "none") {
+      // "idx1": the chunks of the first part, offsets from its "movi" list type.
+      const RiffChunk &idx1 = *findChunk(first, "idx1");
+      const size_t entries = idx1.size / 16;
+      size_t inFirst = 0;
+      for (const RiffChunk &c : frames) inFirst += c.start < top[0].end();
+      ASSERT_EQ(entries, inFirst);
+      EXPECT_EQ(le32(f, idx1.payload() + 8), 4u) << "offsets count from the movi list type";
+      for (size_t e = 0; e < entries; ++e) {
+        const size_t at = idx1.payload() + 16 * e;
+        const RiffChunk &c = frames[e];
+        EXPECT_EQ(fourcc(f, at), c.id) << e;
+        EXPECT_EQ(le32(f, at + 4), isKey(f, c) ? 0x10u : 0u) << e;
+        EXPECT_EQ(moviTypes[0] + le32(f, at + 8), c.start) << e;
+        EXPECT_EQ(le32(f, at + 12), c.size) << e;
+      }
+    }
+    if (m.index == "odml") {
+      // Each super index lists one standard index per part; together they point at every
+      // chunk of the stream, key frames without bit 31.
+      for (size_t sn = 0; sn < strl.size(); ++sn) {
+        SCOPED_TRACE("stream " + std::to_string(sn));
+        const RiffChunk &indx = *findChunk(strl[sn], "indx");
+        const std::string id = fourcc(f, indx.payload() + 8);
+        EXPECT_EQ(f[indx.payload() + 3], 0) << "index of indexes";
+        std::vector<const RiffChunk *> mine;
+        for (const RiffChunk &c : frames) {
+          if (c.id == id) mine.push_back(&c);
+        }
+        // One standard index for each part that holds chunks of the stream.
+        const uint32_t inUse = le32(f, indx.payload() + 4);
+        EXPECT_GE(inUse, 1u);
+        EXPECT_LE(inUse, top.size());
+        size_t next = 0;
+        for (uint32_t e = 0; e < inUse; ++e) {
+          const size_t at = indx.payload() + 24 + 16 * e;
+          const size_t ixPos = le32(f, at);
+          ASSERT_EQ(le32(f, at + 4), 0u);
+          ASSERT_LT(ixPos + 32, f.size());
+          EXPECT_EQ(fourcc(f, ixPos), "ix" + id.substr(0, 2));
+          EXPECT_EQ(le32(f, at + 8), le32(f, ixPos + 4) + 8);
+          EXPECT_EQ(fourcc(f, ixPos + 16), id);
+          const uint64_t base = le32(f, ixPos + 20) | static_cast<uint64_t>(le32(f, ixPos + 24))
+                                                          << 32;
+          EXPECT_NE(std::find(moviTypes.begin(), moviTypes.end(), base), moviTypes.end());
+          EXPECT_EQ(le32(f, ixPos + 28), 0u);
+          for (uint32_t k = 0, n = le32(f, ixPos + 12); k < n; ++k, ++next) {
+            ASSERT_LT(next, mine.size());
+            const uint32_t off = le32(f, ixPos + 32 + 8 * k);
+            const uint32_t size = le32(f, ixPos + 36 + 8 * k);
+            EXPECT_EQ(base + off - 8, mine[next]->start);
+            EXPECT_EQ(size & 0x7FFFFFFF, mine[next]->size);
+            EXPECT_EQ((size >> 31) == 0, isKey(f, *mine[next]));
+          }
+        }
+        EXPECT_EQ(next, mine.size());
+      }
+    } else {
+      EXPECT_TRUE(stdIndexes.empty());
+    }
+  }
+};
+
+TEST_P(SamplegenAvi, FfprobeReadsWhatWasWritten) {
+  const AviMode &m = GetParam();
+  const std::vector<fs::path> files = generate(m.name, m.args);
+  ASSERT_EQ(files.size(), static_cast<size_t>(m.files));
+  for (size_t f = 0; f < files.size(); ++f) {
+    SCOPED_TRACE(files[f].string());
+    EXPECT_TRUE(std::regex_match(files[f].filename().string(), kAviName));
+    const Probe p = probe(files[f], dir_);
+    checkWithFfprobe(files[f], p, m.audio && f == 0);
+    checkLayout(readBytes(files[f]), p);
+
+    // Every picture and every sound sample decodes.
+    const Outcome decoded = run({"ffmpeg", "-v", "error", "-i", files[f].string(), "-map", "0:v",
+                                 "-map", "0:a?", "-f", "null", "-"},
+                                dir_);
+    EXPECT_EQ(decoded.status, 0);
+    EXPECT_EQ(decoded.err, "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, SamplegenAvi,
+    ::testing::Values(aviMode("idx1_single_with_audio",
+                              {"--channels", "3", "--layout", "single", "--audio", "--fps", "10"},
+                              [](AviMode &m) {
+                                m.videoStreams = 3;
+                                m.audio = true;
+                              }),
+                      aviMode("odml_avix_parts",
+                              {"--channels", "2", "--layout", "single", "--audio", "--fps", "10",
+                               "--avi-index", "odml", "--avi-riff-limit", "30000"},
+                              [](AviMode &m) {
+                                m.index = "odml";
+                                m.riffLimit = 30000;
+                                m.videoStreams = 2;
+                                m.audio = true;
+                              }),
+                      aviMode("odml_one_part_separate",
+                              {"--channels", "2", "--avi-index", "odml", "--fps", "10",
+                               "--no-adas"},
+                              [](AviMode &m) {
+                                m.index = "odml";
+                                m.files = 2;
+                                m.adas = false;
+                              }),
+                      aviMode("no_index_odd_rate",
+                              {"--avi-index", "none", "--fps", "25", "--gop", "10", "--duration",
+                               "2.4", "--text-sample-size", "96", "--audio"},
+                              [](AviMode &m) {
+                                m.index = "none";
+                                m.fps = 25;
+                                m.gop = 10;
+                                m.seconds = 2.4;
+                                m.recordSize = 96;
+                                m.audio = true;
+                              })),
+    [](const ::testing::TestParamInfo<AviMode> &info) { return std::string(info.param.name); });
+
+TEST_F(Samplegen, AviAndMp4CarryTheSameRecords) {
+  const std::vector<std::string> common = {"--drive-offset", "30",    "--duration", "2",
+                                           "--size",         "64x64", "--fps",      "5"};
+  std::vector<std::string> avi = common;
+  avi.insert(avi.end(), {"--container", "avi"});
+  const std::vector<fs::path> mp4Files = generate("mp4", common);
+  const std::vector<fs::path> aviFiles = generate("avi", avi);
+  ASSERT_EQ(mp4Files.size(), 1u);
+  ASSERT_EQ(aviFiles.size(), 1u);
+  EXPECT_EQ(aviFiles[0].stem(), mp4Files[0].stem());
+  const Probe fromMp4 = probe(mp4Files[0], dir_);
+  const Probe fromAvi = probe(aviFiles[0], dir_);
+  ASSERT_FALSE(fromMp4.streams.empty());
+  ASSERT_FALSE(fromAvi.streams.empty());
+  const std::vector<Packet> &a = fromMp4.streams.back().packets;
+  const std::vector<Packet> &b = fromAvi.streams.back().packets;
+  ASSERT_EQ(a.size(), 20u);
+  ASSERT_EQ(b.size(), a.size());
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].data, b[i].data) << i;
+  // The pictures are the same encode; AVI carries them behind start codes, key frames
+  // with the parameter sets in front.
+  const std::vector<Packet> &mp4Pictures = fromMp4.streams[0].packets;
+  const std::vector<Packet> &aviPictures = fromAvi.streams[0].packets;
+  ASSERT_EQ(aviPictures.size(), mp4Pictures.size());
+  for (size_t i = 0; i < mp4Pictures.size(); ++i) {
+    Bytes expected = mp4Pictures[i].data;
+    for (size_t pos = 0; pos + 4 <= expected.size();) {
+      const size_t length = be32(expected, pos);
+      expected[pos] = expected[pos + 1] = expected[pos + 2] = 0;
+      expected[pos + 3] = 1;
+      pos += 4 + length;
+    }
+    const Bytes &got = aviPictures[i].data;
+    ASSERT_GE(got.size(), expected.size()) << i;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(),
+                           got.end() - static_cast<long>(expected.size())))
+        << i;
+    EXPECT_EQ(got.size() > expected.size(), mp4Pictures[i].key) << i;
+  }
+}
+
+TEST_F(Samplegen, RefusesWhatAnAviCannotHold) {
+  const std::vector<std::vector<std::string>> refused = {
+      {"--container", "avi", "--codec", "h265"},
+      {"--container", "avi", "--fragmented"},
+      {"--container", "avi", "--moov-first"},
+      {"--container", "avi", "--aidd", "5"},
+      {"--container", "avi", "--no-aidd"},
+      {"--avi-index", "odml"},  // MP4 is the default container
+      {"--no-adas"},
+      {"--container", "avi", "--avi-riff-limit", "100000"},  // needs odml
+      {"--container", "avi", "--avi-index", "odml", "--avi-riff-limit", "100"},
+      {"--container", "avi", "--avi-index", "odml", "--avi-riff-limit", "4294967296"},
+      {"--container", "avi", "--avi-index", "idx2"},
+      {"--container", "mkv"},
+  };
+  for (const auto &args : refused) {
+    std::vector<std::string> argv = {SAMPLEGEN_PATH, "--out", (dir_ / "refused").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const Outcome o = run(argv, dir_);
+    std::string shown;
+    for (const std::string &a : args) shown += a + " ";
+    EXPECT_EQ(o.status, 2) << shown;
+    EXPECT_NE(o.err, "") << shown;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "refused"));
 }
 
 }  // namespace
