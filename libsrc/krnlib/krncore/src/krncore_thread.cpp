@@ -151,7 +151,9 @@ int32_t KRN_ThreadDelete(KrnThread *thread, uint32_t *exitCode) {
 }
 
 uint32_t KRN_ThreadGetCurrentID(void) {
-  return static_cast<uint32_t>(syscall(SYS_gettid));
+  // Asked on every lock and unlock: one system call per thread is enough.
+  thread_local const uint32_t id = static_cast<uint32_t>(syscall(SYS_gettid));
+  return id;
 }
 
 int32_t KRN_ThreadSleep(uint32_t milliseconds) {
