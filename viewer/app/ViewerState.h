@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QVector>
+#include <array>
 
 #include "recordings/MetadataSamples.h"
 #include "recordings/RecordingItem.h"
@@ -42,6 +43,14 @@ class ViewerState : public QObject {
   int channelCount = 1;
   bool metadataReady = false;
   bool chartReady = false;
+
+  // Kept by the playback engine for the controls and views.
+  double playPosition = 0;  // 0-1
+  int speedLevel = 2;       // 1-4: 0.5x, 1x, 1.5x, 2x
+  int volume = 50;
+  bool muted = false;
+  std::array<bool, 3> flipped{};  // one per channel
+  bool busyStopping = false;
 
   // Display strings of the current sample.
   QString latitudeText, longitudeText, speedText;
