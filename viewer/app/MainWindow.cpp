@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QTranslator>
 #include <QVBoxLayout>
 
@@ -22,6 +23,12 @@
 #include "app/StatusLog.h"
 #include "app/TopBar.h"
 #include "app/ViewerState.h"
+#include "playback/PlayControlView.h"
+#include "playback/PlayScreenWindow.h"
+#include "playback/PlayerInterface.h"
+#include "playback/SceneArea.h"
+#include "playback/VLCComponent.h"
+#include "playback/VideoSurface.h"
 #include "recordings/MelFileComboBox.h"
 #include "recordings/MelFileListItem.h"
 #include "recordings/MelTypeButton.h"
@@ -47,6 +54,8 @@ MainWindow::~MainWindow() {
   ViewerState &s = ViewerState::instance();
   if (!agreed_) return;
   logInfo("[MainWindow]: Close Application.");
+  const PlayState state = s.playState();
+  if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(3);
   if (s.saveSettingsAtExit) {
     QSettings &st = AppSettings::store();
     st.setValue(QStringLiteral("width"), width());
@@ -69,8 +78,12 @@ MainWindow::~MainWindow() {
   logInfo("Destruct complete!");
   logInfo("[MainWindow]: Delete log File...");
   const QString log = s.appData + QStringLiteral("/playerStatus.txt");
-  if (QFile::exists(log) && s.deleteLogAtExit && !QFile::remove(log))
-    logError("[MainWindow]: Can not delete log File.");
+  if (QFile::exists(log) && s.deleteLogAtExit) {
+    if (QFile::remove(log))
+      StatusLog::setPath(QString());  // what is torn down after this must not bring it back
+    else
+      logError("[MainWindow]: Can not delete log File.");
+  }
 }
 
 void MainWindow::runAgreementGate() {
@@ -112,16 +125,30 @@ void MainWindow::buildUi() {
                      MelShortcutTable::Setting})
     shortcuts_->setEntryEnabled(entry, false);
 
+  // The play area: the logo while nothing plays, the video surfaces while a
+  // recording plays, and the control bar beneath.
   playArea_ = new QWidget(this);
   playArea_->setObjectName(QStringLiteral("playArea"));
   playArea_->setAttribute(Qt::WA_StyledBackground, true);
   playArea_->setStyleSheet(QStringLiteral("#playArea { background-color: #000000; }"));
-  logo_ = new QLabel(playArea_);
+  screens_ = new QStackedWidget(playArea_);
+  auto *logoPage = new QWidget(screens_);
+  logo_ = new QLabel(logoPage);
   style.apply(logo_, QStringLiteral("logo"));
+  auto *logoLayout = new QVBoxLayout(logoPage);
+  logoLayout->addStretch(1);
+  logoLayout->addWidget(logo_, 0, Qt::AlignCenter);
+  logoLayout->addStretch(1);
+  scenes_ = new SceneArea(screens_);
+  screens_->addWidget(logoPage);
+  screens_->addWidget(scenes_);
+  controls_ = new PlayControlView(playArea_);
   auto *playLayout = new QVBoxLayout(playArea_);
-  playLayout->addStretch(1);
-  playLayout->addWidget(logo_, 0, Qt::AlignCenter);
-  playLayout->addStretch(1);
+  playLayout->setContentsMargins(0, 0, 0, 0);
+  playLayout->setSpacing(0);
+  playLayout->addWidget(screens_, 1);
+  playLayout->addWidget(controls_);
+  player_ = new PlayerInterface(this);
 
   rightSide_ = new RightSideView(this);
   // The file list page: the type filter above the list.
@@ -177,6 +204,115 @@ void MainWindow::connectEvent() {
   connect(rightSide_, &RightSideView::fileListRequested, this, &MainWindow::onShowFilelist);
   connect(rightSide_, &RightSideView::mapRequested, this, &MainWindow::onShowMap);
   connect(typeFilter_, &TypeFilterState::maskChanged, this, &MainWindow::onTypeFilter);
+  connectPlayback();
+}
+
+void MainWindow::connectPlayback() {
+  PlayerInterface *p = player_;
+  PlayControlView *bar = controls_;
+  VLCComponent *vlc = p->component();
+  // The engine renders each channel into its own native surface.
+  p->setMainScreen(scenes_->videoWidget(0));
+  p->setSub1Screen(scenes_->videoWidget(1));
+  p->setSub2Screen(scenes_->videoWidget(2));
+
+  // Control bar -> engine.
+  connect(bar, &PlayControlView::onSendPlay, p, &PlayerInterface::onPlay);
+  connect(bar, &PlayControlView::onClickedPause, p, &PlayerInterface::onPause);
+  connect(bar, &PlayControlView::onClickedStop, p, &PlayerInterface::onClickStop);
+  connect(bar, &PlayControlView::onClicked5sMove, p, &PlayerInterface::on5sMove);
+  connect(bar, &PlayControlView::onClickMoveFrame, p, &PlayerInterface::onFrameMove);
+  connect(bar, &PlayControlView::onChangePlayPosition, p, &PlayerInterface::onPlayPosMove);
+  connect(bar, &PlayControlView::onSendChangeSpeed, p, &PlayerInterface::onControlSpeed);
+  connect(bar, &PlayControlView::onClickedMute, p, &PlayerInterface::onSetMute);
+  connect(bar, &PlayControlView::onSendVolumeChange, p, &PlayerInterface::onControlVolume);
+  connect(bar, &PlayControlView::onSendStopTimer, p, &PlayerInterface::onStopTimer);
+  connect(bar, &PlayControlView::onSendRestartTimer, p, &PlayerInterface::onRestartTimer);
+  connect(bar, &PlayControlView::onClickedFlip, p, &PlayerInterface::onFlip);
+  connect(bar, &PlayControlView::onSendLogoSet, this, &MainWindow::onShowLogo);
+  connect(bar, &PlayControlView::onSendRefreshImage, this, &MainWindow::onGetImage);
+
+  // Engine -> control bar, scenes and window.
+  connect(p, &PlayerInterface::onTimeout_500ms, bar, &PlayControlView::onUpdateSlider);
+  connect(p, &PlayerInterface::sendSetPlayData, bar, &PlayControlView::onSetPlayData);
+  connect(p, &PlayerInterface::sendSetPlayData, this, [this] {
+    onShowLogo(false);
+    scenes_->playScreen()->onSetZoom();
+  });
+  connect(p, &PlayerInterface::sendUpdateTime, bar, [bar](double) { bar->onUpdateTimeText(); });
+  connect(p, &PlayerInterface::sendClear, this, &MainWindow::onClearPlayback);
+  connect(p, &PlayerInterface::sendResetAll, this, &MainWindow::onClearPlayback);
+  connect(p, &PlayerInterface::sendCannotPlay, bar, &PlayControlView::onClearUi);
+  connect(p, &PlayerInterface::sendChannelCount, scenes_, &SceneArea::setChannelCount);
+  connect(scenes_, &SceneArea::sendVideoResize, p, &PlayerInterface::onResizeVideo);
+  connect(scenes_, &SceneArea::sendBlockKeyboard, this, &MainWindow::onBlockKeyboardEvent);
+  connect(scenes_, &SceneArea::sceneChanged, bar, &PlayControlView::setFlipChannel);
+  connect(vlc, &VLCComponent::send_setBlockEvent, this, &MainWindow::setEventsBlocked);
+  connect(vlc, &VLCComponent::send_setLogo, this, &MainWindow::onShowLogo);
+
+  // Moving between files: the engine reports the end of a recording (or a
+  // step back past its start) once it has cleared its data; the list then
+  // decides what plays next.
+  MelFileListItem *list = fileList_;
+  connect(p, &PlayerInterface::sendFileChange, list, &MelFileListItem::onNextFile);
+  connect(p, &PlayerInterface::sendPreviousFile, list, &MelFileListItem::onPreviousFile);
+  connect(bar, &PlayControlView::onCallNextFile, list, &MelFileListItem::onNextFile);
+  connect(bar, &PlayControlView::onChangePlayFile, list, &MelFileListItem::onPreviousFile);
+  connect(bar, &PlayControlView::onSendOpenFile, list, &MelFileListItem::onSetFirstFile);
+  connect(bar, &PlayControlView::onClickedDelete, list, &MelFileListItem::onDeleteCurrentFile);
+  connect(list, &MelFileListItem::playItemSelected, this, &MainWindow::onPlayItemSelected);
+  connect(list, &MelFileListItem::stopRequested, p, &PlayerInterface::onStop);
+  connect(list, &MelFileListItem::playButtonStateChanged, bar,
+          [bar](bool on) { on ? bar->onSetPause() : bar->onSetPlayButton(); });
+  connect(list, &MelFileListItem::controlsCleared, bar, &PlayControlView::onClearUi);
+  connect(list, &MelFileListItem::controlsCleared, this, &MainWindow::onClearPlayback);
+
+  // Keyboard shortcuts act on the bar's buttons.
+  connect(this, &MainWindow::playPauseKey, bar, &PlayControlView::onClick_bPlay);
+  connect(this, &MainWindow::backKey, bar, &PlayControlView::onClick_b5sReward);
+  connect(this, &MainWindow::forwardKey, bar, &PlayControlView::onClick_b5sForward);
+}
+
+void MainWindow::onPlayItemSelected() {
+  logDebug("MainWindow::onPlayItemSelected");
+  topBar_->setFileName(ViewerState::instance().currentRecording().fileName);
+  player_->onOpenFile();
+}
+
+void MainWindow::onClearPlayback() {
+  logDebug("MainWindow::onClearPlayback");
+  if (ViewerState::instance().currentRecording().isEmpty()) topBar_->unsetFileName();
+  scenes_->playScreen()->onResetZoom();
+  if (ViewerState::instance().playState() != PlayState::Playing &&
+      ViewerState::instance().playState() != PlayState::Paused)
+    onShowLogo(true);
+}
+
+void MainWindow::onShowLogo(bool show) {
+  logDebug("MainWindow::onShowLogo");
+  screens_->setCurrentIndex(show ? 0 : 1);
+}
+
+bool MainWindow::logoShown() const {
+  return screens_->currentIndex() == 0;
+}
+
+// Input is held back while playback starts or files change, so a click
+// cannot reach an engine that is between two states.
+void MainWindow::setEventsBlocked(bool block) {
+  onBlockKeyboardEvent(block);
+  controls_->onBlockEvent(block);
+  scenes_->onBlockEvent(block);
+  fileList_->onBlockEvent(block);
+}
+
+void MainWindow::onGetImage() {
+  logDebug("MainWindow::onGetImage");
+  const ViewerState &s = ViewerState::instance();
+  if (s.playState() != PlayState::Playing && s.playState() != PlayState::Paused) return;
+  QDir().mkpath(s.appData + QStringLiteral("/Snapshot"));
+  for (int channel = 0; channel < s.channelCount && channel < 3; ++channel)
+    player_->getScreenImage(channel);
 }
 
 void MainWindow::onTypeFilter(int mask) {
@@ -335,6 +471,8 @@ void MainWindow::onChangeTextByLanguage() {
   logDebug("MainWindow::onChangeTextByLanguage");
   shortcuts_->retranslate();
   rightSide_->retranslate();
+  controls_->retranslate();
+  scenes_->retranslate();
   static const char *const kTypeTexts[] = {QT_TR_NOOP("All Type"), QT_TR_NOOP("Infinity"),
                                            QT_TR_NOOP("Event"), QT_TR_NOOP("Parking"),
                                            QT_TR_NOOP("User")};

@@ -12,6 +12,10 @@ class MelFileComboBox;
 class MelFileListItem;
 class MelShortcutTable;
 class MelTypeButton;
+class PlayControlView;
+class PlayerInterface;
+class QStackedWidget;
+class SceneArea;
 class TypeFilterState;
 class RightSideView;
 class TopBar;
@@ -34,6 +38,10 @@ class MainWindow : public QWidget {
   RightSideView *rightSide() const { return rightSide_; }
   QWidget *playArea() const { return playArea_; }
   MelFileListItem *fileList() const { return fileList_; }
+  PlayerInterface *player() const { return player_; }
+  PlayControlView *controls() const { return controls_; }
+  SceneArea *scenes() const { return scenes_; }
+  bool logoShown() const;
   TypeFilterState *typeFilter() const { return typeFilter_; }
   int alwaysOnTopMode() const { return alwaysOnTop_; }
   // Window states as the log shows them; 3 is full screen.
@@ -51,6 +59,10 @@ class MainWindow : public QWidget {
   void onRecvFullScreen();
   void onUnsetFullScreen();
   void onBlockKeyboardEvent(bool block);
+  void onShowLogo(bool show);
+  void onGetImage();
+  void onPlayItemSelected();
+  void onClearPlayback();
   void onShowMinimized();
   void onFixedTopScreen();
   void onChangeTextByLanguage();
@@ -73,6 +85,8 @@ class MainWindow : public QWidget {
   void runAgreementGate();
   void buildUi();
   void connectEvent();
+  void connectPlayback();
+  void setEventsBlocked(bool block);
   void onShortcut(int entry);
 
   QTranslator *translator_;
@@ -88,6 +102,10 @@ class MainWindow : public QWidget {
   RightSideView *rightSide_ = nullptr;
   QWidget *playArea_ = nullptr;
   QLabel *logo_ = nullptr;
+  QStackedWidget *screens_ = nullptr;
+  SceneArea *scenes_ = nullptr;
+  PlayControlView *controls_ = nullptr;
+  PlayerInterface *player_ = nullptr;
   MelFileListItem *fileList_ = nullptr;
   TypeFilterState *typeFilter_ = nullptr;
   MelFileComboBox *typeCombo_ = nullptr;
