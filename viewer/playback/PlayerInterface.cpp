@@ -1,5 +1,9 @@
 #include "playback/PlayerInterface.h"
 
+#include <vlc/vlc.h>
+
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
@@ -232,7 +236,18 @@ void PlayerInterface::onFrameMove(bool forward) {
     vlc_->NextFrame();
     if (t > st.currentTimeMs) st.currentTimeMs = static_cast<double>(t);
   } else {
-    vlc_->Seek(static_cast<qint64>(st.currentTimeMs) + 800);
+    // One frame back from the picture shown (the camera tools seek 800 ms
+    // forward here, which makes the back button step forwards).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    // Still the one call that answers the playing frame rate in libvlc 3.0.
+    const float fps = libvlc_media_player_get_fps(vlc_->player(0));
+#pragma GCC diagnostic pop
+    const double frameMs = fps > 1.0f ? 1000.0 / fps : 1000.0 / 30.0;
+    const double shown = std::max(st.currentTimeMs, static_cast<double>(t));
+    const double target = std::max(0.0, shown - frameMs);
+    vlc_->Seek(static_cast<qint64>(target));
+    st.currentTimeMs = target;
   }
 }
 

@@ -224,6 +224,15 @@ TEST_F(MainWindowE2E, ControlsPauseStepSeekSpeedMuteFlipSwapAndFullScreen) {
   bar()->onClick_b5sForward();
   ASSERT_TRUE(waitFor([&] { return frameShown() > before; }, 3000));
   EXPECT_EQ(state(), PlayState::Paused);
+  const int stepped = frameShown();
+  bar()->onClick_b5sReward();  // one frame back
+  ASSERT_TRUE(waitFor(
+      [&] {
+        const int f = frameShown();
+        return f >= 0 && f < stepped;
+      },
+      3000));
+  EXPECT_EQ(state(), PlayState::Paused);
   bar()->onClick_bUnit();  // back to seconds
   bar()->onClick_bPlay();  // resume
   ASSERT_TRUE(waitFor([this] { return state() == PlayState::Playing; }));
