@@ -16,6 +16,7 @@
 
 #include "krnstream.h"
 #include "krnstream_reader_ops.h"
+#include "krnstream_seek_steps.h"
 #include "krnstream_trace.h"
 
 #define KS_MODULE L"KRNAVIR"
@@ -115,7 +116,7 @@ KeyRule keyRuleFor(uint32_t codec) {
 }
 
 // Looks at the first coded picture of a frame in start-code form: an IDR
-// slice (H.264), an IRAP picture (H.265) or an intra VOP (MPEG-4 part 2).
+// slice (H.264), an IRAP picture (H.265) or an intra VOP (MPEG-4 Visual).
 bool looksLikeKeyFrame(KeyRule rule, const uint8_t *p, uint32_t n) {
   if (rule == KeyRule::kEveryFrame) return true;
   for (uint32_t i = 0; i + 3 < n; ++i) {
@@ -1025,40 +1026,17 @@ bool AVIReaderGetSeekPos(AviContext &c, AviStream &s, uint32_t &timeMs, int mode
   return true;
 }
 
-struct SeekStep {
-  int type;
-  int mode;
-  bool lead;
-};
-
 // Positions the current stream of each type in turn; followers take the time
 // the lead stream reached. When one fails, those already moved go back.
 bool seekStreams(AviContext &c, uint32_t *time, const SeekStep *steps, size_t count) {
-  struct Undo {
-    AviStream *s;
-    ReadState st;
-  };
-  std::vector<Undo> undo;
-  bool leadDone = false, any = false;
-  uint32_t leadTime = *time, firstTime = *time;
-  for (size_t i = 0; i < count; ++i) {
-    AviStream *s = c.current[steps[i].type];
-    if (!s) continue;
-    uint32_t at = steps[i].lead || !leadDone ? *time : leadTime;
-    undo.push_back({s, s->st});
-    if (!AVIReaderGetSeekPos(c, *s, at, steps[i].mode)) {
-      for (auto it = undo.rbegin(); it != undo.rend(); ++it) it->s->st = it->st;
-      return false;
-    }
-    if (!any) firstTime = at;
-    any = true;
-    if (steps[i].lead) {
-      leadTime = at;
-      leadDone = true;
-    }
-  }
-  if (!any) return false;
-  *time = leadDone ? leadTime : firstTime;
+  if (!seekInTurn(
+          c.current, time, steps, count,
+          [&c](AviStream &s, uint32_t &at, int mode) {
+            return AVIReaderGetSeekPos(c, s, at, mode);
+          },
+          [](const AviStream &s) { return s.st; },
+          [](AviStream &s, const ReadState &saved) { s.st = saved; }))
+    return false;
   KS_LOG_AS("AVIReaderSeekByTime", KRN_TRACE_DEBUG, L"cts=%d \n", static_cast<int>(*time));
   return true;
 }

@@ -14,6 +14,7 @@
 
 #include "krnstream.h"
 #include "krnstream_reader_ops.h"
+#include "krnstream_seek_steps.h"
 #include "krnstream_trace.h"
 
 #define KS_MODULE L"KRNMP4R"
@@ -1109,41 +1110,12 @@ bool positionTrack(Mp4Context &c, Track &t, uint32_t &timeMs, int mode) {
   return true;
 }
 
-// Positions several tracks in turn; when one fails, those already moved go
-// back to where they were. Followers take the time the lead track reached,
-// and that time is the one written back.
-struct SeekStep {
-  int type;
-  int mode;
-  bool lead;
-};
-
 bool seekTracks(Mp4Context &c, uint32_t *time, const SeekStep *steps, size_t count) {
-  struct Undo {
-    Track *t;
-    ReadState st;
-  };
-  std::vector<Undo> undo;
-  bool leadDone = false, any = false;
-  uint32_t leadTime = *time, firstTime = *time;
-  for (size_t i = 0; i < count; ++i) {
-    Track *t = c.current[steps[i].type];
-    if (!t) continue;
-    uint32_t at = steps[i].lead || !leadDone ? *time : leadTime;
-    undo.push_back({t, t->st});
-    if (!positionTrack(c, *t, at, steps[i].mode)) {
-      for (auto it = undo.rbegin(); it != undo.rend(); ++it) restoreState(c, *it->t, it->st);
-      return false;
-    }
-    if (!any) firstTime = at;
-    any = true;
-    if (steps[i].lead) {
-      leadTime = at;
-      leadDone = true;
-    }
-  }
-  if (any) *time = leadDone ? leadTime : firstTime;
-  return any;
+  return seekInTurn(
+      c.current, time, steps, count,
+      [&c](Track &t, uint32_t &at, int mode) { return positionTrack(c, t, at, mode); },
+      [](const Track &t) { return t.st; },
+      [&c](Track &t, const ReadState &saved) { restoreState(c, t, saved); });
 }
 
 // ---------------------------------------------------------------------------

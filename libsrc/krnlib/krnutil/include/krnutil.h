@@ -2,7 +2,7 @@
  * krnutil - codec and string utilities of the dash-camera tools.
  *
  * Video: H.264/H.265 configuration records and parameter sets, start codes,
- * emulation-prevention bytes, MPEG-4 Part 2 and MPEG-1/2 sequence headers and
+ * emulation-prevention bytes, MPEG-4 Visual and MPEG-1/2 sequence headers and
  * an elementary-stream frame cutter. Audio: MP3 frame headers and the AAC
  * AudioSpecificConfig. Text: number scanning in line-oriented wide text,
  * case-insensitive comparison, hex and Base64 coding, and a console interrupt
@@ -180,7 +180,7 @@ typedef struct KRNUtilH265Info {
 /* ------------------------------------------------------------------------- */
 
 /* Reads the codec configuration data of video->codec ("avcC" for AVC1/avc1/
- * H264, "hvcC" for HEV1/hvc1/hev1/H265/HEVC, an MPEG-4 Part 2 elementary
+ * H264, "hvcC" for HEV1/hvc1/hev1/H265/HEVC, an MPEG-4 Visual elementary
  * stream for XVID/DIVX/MP4S/MP4V, an MPEG-1/2 stream for MPEG) and fills the
  * fields that codec yields. False for other codecs and malformed data. */
 KRNUTIL_API bool KRNUtil_GetVideoInfo(const uint8_t *data, uint32_t length,

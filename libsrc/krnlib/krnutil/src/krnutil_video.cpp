@@ -1,5 +1,5 @@
 // Video bitstream helpers: configuration records, parameter sets and start
-// codes of H.264/H.265, and the sequence headers of MPEG-4 Part 2 and MPEG-1/2.
+// codes of H.264/H.265, and the sequence headers of MPEG-4 Visual and MPEG-1/2.
 //
 // Everything here parses data that comes straight out of recording files, so
 // each length found inside the data is checked against the caller's size
@@ -306,7 +306,7 @@ uint32_t nextPrefix(const uint8_t *data, uint32_t length, uint32_t from) {
 }
 
 // ---------------------------------------------------------------------------
-// MPEG-4 Part 2
+// MPEG-4 Visual
 
 const wchar_t kMpeg4Func[] = L"UtilGetMPEG4Info";
 

@@ -1,4 +1,4 @@
-// MPEG-4 Part 2 and MPEG-1/2 sequence headers, emulation prevention, start
+// MPEG-4 Visual and MPEG-1/2 sequence headers, emulation prevention, start
 // codes and the elementary-stream frame cutter.
 #include <algorithm>
 
