@@ -350,19 +350,17 @@ void PlayerInterface::onClearFileInfo() {
 
 void PlayerInterface::onRecvStop() {
   logDebug("PlayerInterface::onRecvStop");
-  killTimers();
-  if (!currentFileExists()) {
-    ViewerState::instance().setPlayState(PlayState::Stopped);
-    onClearData();
-    emit sendResetAll();
-    return;
-  }
-  onClearData();
-  emit sendFileChange();
+  moveOnAfterStop(&PlayerInterface::sendFileChange);
 }
 
 void PlayerInterface::onRecvStopPrevious() {
   logDebug("PlayerInterface::onRecvStopPrevious");
+  moveOnAfterStop(&PlayerInterface::sendPreviousFile);
+}
+
+// After a stop that goes on to another file: clear what played and let the
+// list choose the next or previous one; a file that vanished resets all.
+void PlayerInterface::moveOnAfterStop(void (PlayerInterface::*next)()) {
   killTimers();
   if (!currentFileExists()) {
     ViewerState::instance().setPlayState(PlayState::Stopped);
@@ -371,7 +369,7 @@ void PlayerInterface::onRecvStopPrevious() {
     return;
   }
   onClearData();
-  emit sendPreviousFile();
+  emit(this->*next)();
 }
 
 void PlayerInterface::onSetComplete() {

@@ -72,6 +72,7 @@ class PlayerInterface : public QObject {
   void startTimers();
   void killTimers();
   void callResetAll();
+  void moveOnAfterStop(void (PlayerInterface::*next)());
   bool currentFileExists() const;
   void stopForVanishedFile();
   void onTick();
