@@ -361,6 +361,33 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>SceneArea</name>
+    <message>
+        <source>Front</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAM 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAM 2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TopBar</name>
     <message>
         <source>Always on top</source>

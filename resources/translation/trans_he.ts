@@ -381,6 +381,33 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>SceneArea</name>
+    <message>
+        <source>Front</source>
+        <translation>קדמית</translation>
+    </message>
+    <message>
+        <source>CAM 1</source>
+        <translation>CAM 1</translation>
+    </message>
+    <message>
+        <source>CAM 2</source>
+        <translation>CAM 2</translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation>תמונה קדמית</translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation>תמונה אחורית 1</translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation>תמונה אחורית 2</translation>
+    </message>
+</context>
+<context>
     <name>TopBar</name>
     <message>
         <source>Always on top</source>

@@ -381,6 +381,33 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>SceneArea</name>
+    <message>
+        <source>Front</source>
+        <translation>전방</translation>
+    </message>
+    <message>
+        <source>CAM 1</source>
+        <translation>CAM 1</translation>
+    </message>
+    <message>
+        <source>CAM 2</source>
+        <translation>CAM 2</translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation>전방 화면</translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation>후방 화면1</translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation>후방 화면2</translation>
+    </message>
+</context>
+<context>
     <name>TopBar</name>
     <message>
         <source>Always on top</source>
