@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "krnstream.h"
+
 namespace oracle {
 
 inline std::string run(const std::string &command) {
@@ -90,6 +92,14 @@ inline std::vector<Packet> packets(const std::string &path) {
                    std::atof(f["dts_time"].c_str()), !f["flags"].empty() && f["flags"][0] == 'K'});
   }
   return out;
+}
+
+// The reader's media type for an ffprobe codec type (data and subtitle
+// streams are the text tracks).
+inline int mediaTypeOf(const std::string &codecType) {
+  if (codecType == "video") return KRN_MEDIA_VIDEO;
+  if (codecType == "audio") return KRN_MEDIA_AUDIO;
+  return KRN_MEDIA_TEXT;
 }
 
 inline std::string errors(const std::string &path) {

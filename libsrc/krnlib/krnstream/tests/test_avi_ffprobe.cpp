@@ -14,12 +14,6 @@
 
 namespace {
 
-int mediaTypeOf(const std::string &codecType) {
-  if (codecType == "video") return KRN_MEDIA_VIDEO;
-  if (codecType == "audio") return KRN_MEDIA_AUDIO;
-  return KRN_MEDIA_TEXT;
-}
-
 using Tracks = std::map<int, std::vector<ReadFrame>>;  // by ffprobe stream index
 
 // Reads every stream and holds it to ffprobe's packets: size, time in ms,
@@ -40,7 +34,7 @@ Tracks compareWithFfprobe(const std::string &path) {
   std::map<int, uint32_t> perType;
   for (const oracle::Stream &s : streams) {
     SCOPED_TRACE("stream " + std::to_string(s.index) + " " + s.type);
-    int type = mediaTypeOf(s.type);
+    int type = oracle::mediaTypeOf(s.type);
     uint32_t track = perType[type]++;
     std::vector<oracle::Packet> ref;
     for (const auto &p : packets)

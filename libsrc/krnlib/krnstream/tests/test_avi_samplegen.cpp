@@ -27,12 +27,6 @@ constexpr uint32_t kSeconds = 3;
 constexpr uint32_t kFps = 10;
 constexpr uint32_t kRecords = kSeconds * 10;  // one every 100 ms
 
-int mediaTypeOf(const std::string &codecType) {
-  if (codecType == "video") return KRN_MEDIA_VIDEO;
-  if (codecType == "audio") return KRN_MEDIA_AUDIO;
-  return KRN_MEDIA_TEXT;
-}
-
 uint32_t le32(const uint8_t *p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -73,7 +67,7 @@ Tracks compareWithFfprobe(const std::string &path) {
   std::map<int, uint32_t> perType;
   for (const oracle::Stream &s : streams) {
     SCOPED_TRACE("stream " + std::to_string(s.index) + " " + s.type);
-    const int type = mediaTypeOf(s.type);
+    const int type = oracle::mediaTypeOf(s.type);
     const uint32_t track = perType[type]++;
     std::vector<oracle::Packet> ref;
     for (const auto &p : packets)

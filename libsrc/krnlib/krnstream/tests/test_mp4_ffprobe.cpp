@@ -13,12 +13,6 @@
 
 namespace {
 
-int mediaTypeOf(const std::string &codecType) {
-  if (codecType == "video") return KRN_MEDIA_VIDEO;
-  if (codecType == "audio") return KRN_MEDIA_AUDIO;
-  return KRN_MEDIA_TEXT;
-}
-
 // Reads every frame of every track and compares it with ffprobe's packets:
 // size, time relative to the track's first packet (ms), key mark, count.
 void compareWithFfprobe(const std::string &path) {
@@ -39,7 +33,7 @@ void compareWithFfprobe(const std::string &path) {
   std::map<int, int> perType;
   for (const oracle::Stream &s : streams) {
     SCOPED_TRACE("stream " + std::to_string(s.index) + " " + s.type);
-    int type = mediaTypeOf(s.type);
+    int type = oracle::mediaTypeOf(s.type);
     uint32_t track = static_cast<uint32_t>(perType[type]++);
     std::vector<oracle::Packet> ref;
     for (const auto &p : packets)
@@ -168,7 +162,7 @@ class SamplegenFiles : public testing::Test {
     ASSERT_EQ(KRNReaderGetInfoFile(&param, &info), 0);
     std::map<int, int> perType;
     for (const oracle::Stream &s : oracle::streams(path)) {
-      int type = mediaTypeOf(s.type);
+      int type = oracle::mediaTypeOf(s.type);
       uint32_t track = static_cast<uint32_t>(perType[type]++);
       uint32_t duration = type == KRN_MEDIA_VIDEO   ? info.video[track].duration
                           : type == KRN_MEDIA_AUDIO ? info.audio.duration
