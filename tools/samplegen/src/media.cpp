@@ -59,6 +59,7 @@ void SampleSource::read(const Track &track, size_t index, std::vector<uint8_t> &
     openPath_ = file_ ? track.sourcePath : std::string();
     if (!file_) throw std::runtime_error("cannot open " + track.sourcePath);
   }
+  if (s.size == 0) return;  // an empty sample reads nothing (and out may have no storage)
   if (fseeko(file_, static_cast<off_t>(s.offset), SEEK_SET) != 0 ||
       std::fread(out.data() + head, 1, s.size, file_) != s.size) {
     throw std::runtime_error("cannot read sample " + std::to_string(index) + " from " +

@@ -16,6 +16,9 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::write(const std::vector<uint8_t> &bytes) {
+  // An empty vector may have no storage at all, and fwrite must not be given
+  // a null buffer even for zero bytes.
+  if (bytes.empty()) return;
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
     throw std::runtime_error("cannot write " + partPath_);
   }
