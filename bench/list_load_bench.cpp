@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "krnstream.h"
 #include "recordings/DurationLoader.h"
-#include "recordings/KRNData.h"
+#include "core/KRNData.h"
 #include "recordings/MelFileListItem.h"
 #include "widgets/MessageBoxes.h"
 

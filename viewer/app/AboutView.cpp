@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <QStackedWidget>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "widgets/MessageBoxes.h"
 
 namespace {

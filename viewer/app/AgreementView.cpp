@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QTextEdit>
 
-#include "app/AppSettings.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/AppSettings.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "widgets/MessageBoxes.h"
 
 AgreementView::AgreementView(QWidget *parent)

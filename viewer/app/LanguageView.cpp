@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QTranslator>
 
-#include "app/AppSettings.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/AppSettings.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 
 LanguageView::LanguageView(QTranslator *translator, QWidget *parent)
     : ThemedDialog(QStringLiteral("LanguageView"), "ui_languageView", parent),

@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 
-#include "app/ViewerState.h"
+#include "core/ViewerState.h"
 #include "theme/JsonToStyle.h"
 
 namespace {

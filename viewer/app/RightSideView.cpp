@@ -5,7 +5,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/ViewerState.h"
+#include "core/ViewerState.h"
 #include "theme/JsonToStyle.h"
 
 RightSideView::RightSideView(QWidget *parent) : QWidget(parent) {

@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "theme/JsonToStyle.h"
 
 TopBar::TopBar(QWidget *parent) : QWidget(parent) {

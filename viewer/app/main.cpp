@@ -13,10 +13,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "app/MainWindow.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 
 namespace {
 

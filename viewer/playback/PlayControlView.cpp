@@ -8,9 +8,9 @@
 #include <climits>
 #include <cmath>
 
-#include "app/AppSettings.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/AppSettings.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "theme/JsonToStyle.h"
 #include "widgets/MelPlayButton.h"
 #include "widgets/MelPlaySlider.h"

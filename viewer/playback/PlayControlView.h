@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <array>
 
-#include "recordings/RecordingItem.h"
+#include "core/RecordingItem.h"
 
 class QLabel;
 class MelPlayButton;

@@ -4,7 +4,7 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 
-#include "app/StatusLog.h"
+#include "core/StatusLog.h"
 #include "playback/VideoSurface.h"
 
 namespace {

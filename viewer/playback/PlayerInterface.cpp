@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "playback/VLCComponent.h"
-#include "recordings/RecordingMetadata.h"
+#include "core/RecordingMetadata.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "playback/PlayScreenWindow.h"
 #include "playback/SubPlayerWindow.h"
 #include "playback/SubSceneBackWidget.h"

@@ -2,7 +2,7 @@
 
 #include <QResizeEvent>
 
-#include "app/StatusLog.h"
+#include "core/StatusLog.h"
 #include "playback/VideoSurface.h"
 
 SubPlayerWindow::SubPlayerWindow(QWidget *parent) : QWidget(parent) {

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/StatusLog.h"
+#include "core/StatusLog.h"
 
 struct VLCComponent::Shared {
   std::atomic<int> state{VLCComponent::Created};

@@ -4,8 +4,8 @@
 #include <QThread>
 #include <atomic>
 
-#include "app/StatusLog.h"
-#include "recordings/KRNData.h"
+#include "core/StatusLog.h"
+#include "core/KRNData.h"
 
 // One load's reading. The paths are the loader's own copy; each slot of
 // durations is written by the one worker that took its index, and read on

@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "app/ViewerState.h"
+#include "core/ViewerState.h"
 #include "recordings/MelTypeList.h"
 #include "recordings/TypeFilterState.h"
 

@@ -18,11 +18,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "recordings/DurationLoader.h"
-#include "recordings/KRNData.h"
-#include "recordings/RecordingName.h"
+#include "core/KRNData.h"
+#include "core/RecordingName.h"
 #include "widgets/MessageBoxes.h"
 
 namespace {

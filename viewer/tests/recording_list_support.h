@@ -12,9 +12,9 @@
 #include <QThread>
 #include <functional>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
-#include "recordings/RecordingName.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
+#include "core/RecordingName.h"
 #include "widgets/MessageBoxes.h"
 
 namespace listtest {

@@ -14,7 +14,7 @@
 #include "app/AboutView.h"
 #include "app/AgreementView.h"
 #include "app/LanguageView.h"
-#include "app/ViewerState.h"
+#include "core/ViewerState.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "recordings/DurationLoader.h"
-#include "recordings/KRNData.h"
+#include "core/KRNData.h"
 #include "recordings/MelFileListItem.h"
 #include "recording_list_support.h"
 

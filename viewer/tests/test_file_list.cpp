@@ -19,7 +19,7 @@
 #include <QTest>
 
 #include "recordings/MelFileListItem.h"
-#include "recordings/RecordingName.h"
+#include "core/RecordingName.h"
 #include "recording_list_support.h"
 
 using listtest::CapturedBoxes;

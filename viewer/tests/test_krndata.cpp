@@ -8,10 +8,10 @@
 #include <QTextStream>
 #include <cmath>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
-#include "recordings/KRNData.h"
-#include "recordings/RecordingMetadata.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
+#include "core/KRNData.h"
+#include "core/RecordingMetadata.h"
 
 namespace {
 

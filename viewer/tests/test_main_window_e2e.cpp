@@ -18,10 +18,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "app/MainWindow.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "playback/PlayControlView.h"
 #include "playback/PlayerInterface.h"
 #include "playback/SceneArea.h"

@@ -12,9 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/AppSettings.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/AppSettings.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "playback/PlayControlView.h"
 #include "widgets/MelPlayButton.h"
 #include "widgets/MelPlaySlider.h"

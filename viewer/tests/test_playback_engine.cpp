@@ -21,8 +21,8 @@
 #include <atomic>
 #include <functional>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "playback/PlayerInterface.h"
 #include "playback/VLCComponent.h"
 #include "playback_pictures.h"

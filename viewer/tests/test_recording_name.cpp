@@ -1,7 +1,7 @@
 // The camera's file-name grammar.
 #include <gtest/gtest.h>
 
-#include "recordings/RecordingName.h"
+#include "core/RecordingName.h"
 
 namespace {
 

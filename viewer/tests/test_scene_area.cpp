@@ -20,9 +20,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/AppSettings.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/AppSettings.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "playback/PlayControlView.h"
 #include "playback/PlayScreenWindow.h"
 #include "playback/SceneArea.h"

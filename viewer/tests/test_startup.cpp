@@ -11,10 +11,10 @@
 #include <QTranslator>
 
 #include "app/AgreementView.h"
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 #include "app/MainWindow.h"
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 #include "widgets/MessageBoxes.h"
 
 namespace {

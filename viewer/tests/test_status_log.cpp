@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/StatusLog.h"
+#include "core/StatusLog.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "app/ViewerState.h"
+#include "core/ViewerState.h"
 
 ThemedDialog::ThemedDialog(const QString &themeFile, const QByteArray &context, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),

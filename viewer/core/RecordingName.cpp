@@ -1,4 +1,4 @@
-#include "recordings/RecordingName.h"
+#include "core/RecordingName.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 // One row of the recording list, and the recording being played.
-#ifndef VIEWER_RECORDINGS_RECORDINGITEM_H
-#define VIEWER_RECORDINGS_RECORDINGITEM_H
+#ifndef VIEWER_CORE_RECORDINGITEM_H
+#define VIEWER_CORE_RECORDINGITEM_H
 
 #include <QString>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "app/AppSettings.h"
+#include "core/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QTranslator>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 
 namespace AppSettings {
 

@@ -1,7 +1,7 @@
 // The status log playerStatus.txt, shared with the launcher: one whole line
 // per call, appended and closed at once so other processes can interleave.
-#ifndef VIEWER_APP_STATUSLOG_H
-#define VIEWER_APP_STATUSLOG_H
+#ifndef VIEWER_CORE_STATUSLOG_H
+#define VIEWER_CORE_STATUSLOG_H
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // The program settings store ("pexlan"/"melcor"), shared with the launcher,
 // and the start-up helpers around it.
-#ifndef VIEWER_APP_APPSETTINGS_H
-#define VIEWER_APP_APPSETTINGS_H
+#ifndef VIEWER_CORE_APPSETTINGS_H
+#define VIEWER_CORE_APPSETTINGS_H
 
 #include <QSettings>
 #include <QString>

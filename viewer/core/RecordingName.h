@@ -1,7 +1,7 @@
 // The camera's file-name grammar: which files are recordings, of which type
 // and channel, and where a recording's other channels are.
-#ifndef VIEWER_RECORDINGS_RECORDINGNAME_H
-#define VIEWER_RECORDINGS_RECORDINGNAME_H
+#ifndef VIEWER_CORE_RECORDINGNAME_H
+#define VIEWER_CORE_RECORDINGNAME_H
 
 #include <QString>
 

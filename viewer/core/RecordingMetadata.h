@@ -1,13 +1,13 @@
 // What the player takes from a recording when playback starts: channel
 // count, total range and the G-sensor/GPS samples, and the look-ups of the
 // sample that belongs to the current playing time.
-#ifndef VIEWER_RECORDINGS_RECORDINGMETADATA_H
-#define VIEWER_RECORDINGS_RECORDINGMETADATA_H
+#ifndef VIEWER_CORE_RECORDINGMETADATA_H
+#define VIEWER_CORE_RECORDINGMETADATA_H
 
 #include <QString>
 #include <QVector>
 
-#include "recordings/MetadataSamples.h"
+#include "core/MetadataSamples.h"
 
 namespace RecordingMetadata {
 

@@ -1,11 +1,11 @@
-#include "recordings/KRNData.h"
+#include "core/KRNData.h"
 
 #include <QDir>
 #include <cmath>
 #include <cstring>
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
 
 namespace {
 

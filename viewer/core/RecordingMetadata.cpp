@@ -1,8 +1,8 @@
-#include "recordings/RecordingMetadata.h"
+#include "core/RecordingMetadata.h"
 
-#include "app/StatusLog.h"
-#include "app/ViewerState.h"
-#include "recordings/KRNData.h"
+#include "core/StatusLog.h"
+#include "core/ViewerState.h"
+#include "core/KRNData.h"
 
 namespace RecordingMetadata {
 

@@ -2,16 +2,16 @@
 // recordings, the recording being played, its metadata samples and the
 // display strings of the current sample. Views read them here and follow
 // the change signals.
-#ifndef VIEWER_APP_VIEWERSTATE_H
-#define VIEWER_APP_VIEWERSTATE_H
+#ifndef VIEWER_CORE_VIEWERSTATE_H
+#define VIEWER_CORE_VIEWERSTATE_H
 
 #include <QObject>
 #include <QString>
 #include <QVector>
 #include <array>
 
-#include "recordings/MetadataSamples.h"
-#include "recordings/RecordingItem.h"
+#include "core/MetadataSamples.h"
+#include "core/RecordingItem.h"
 
 class ViewerState : public QObject {
   Q_OBJECT

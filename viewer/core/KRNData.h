@@ -1,7 +1,7 @@
 // Reads a recording's information and its GPS/G-sensor text track through
 // the stream library's reader: one object per read.
-#ifndef VIEWER_RECORDINGS_KRNDATA_H
-#define VIEWER_RECORDINGS_KRNDATA_H
+#ifndef VIEWER_CORE_KRNDATA_H
+#define VIEWER_CORE_KRNDATA_H
 
 #include <QString>
 #include <QVector>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "krnstream.h"
-#include "recordings/MetadataSamples.h"
+#include "core/MetadataSamples.h"
 
 class KRNData {
  public:

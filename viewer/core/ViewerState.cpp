@@ -1,4 +1,4 @@
-#include "app/ViewerState.h"
+#include "core/ViewerState.h"
 
 ViewerState &ViewerState::instance() {
   static ViewerState state;

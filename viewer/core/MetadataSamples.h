@@ -1,6 +1,6 @@
 // Per-sample records extracted from a recording's text track.
-#ifndef VIEWER_RECORDINGS_METADATASAMPLES_H
-#define VIEWER_RECORDINGS_METADATASAMPLES_H
+#ifndef VIEWER_CORE_METADATASAMPLES_H
+#define VIEWER_CORE_METADATASAMPLES_H
 
 struct GsensorSample {
   int number = 0;

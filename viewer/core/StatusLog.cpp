@@ -1,4 +1,4 @@
-#include "app/StatusLog.h"
+#include "core/StatusLog.h"
 
 #include <fcntl.h>
 #include <unistd.h>
