@@ -22,5 +22,8 @@ run --start 20240501_084000 --type INF --channels 3 --audio --drive-offset 600 -
 # Parked: the parking mode records a knock at the car.
 run --start 20240501_091500 --type PRK --channels 2 --duration 30 --event-at 15
 
+# The camera's own settings file, as a KT90ALM leaves it.
+run --config KT90ALM_D2W --config-only
+
 rm -rf "$out"
 mv "$tmp" "$out"

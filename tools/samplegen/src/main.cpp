@@ -2,6 +2,7 @@
 // and the demo card. The pictures come from ffmpeg; the container is our own writer, so
 // that our readers are checked against a producer that shares no code with them.
 
+#include "config_card.h"
 #include "container_writer.h"
 #include "drive.h"
 #include "ffmpeg_encoder.h"
@@ -151,6 +152,12 @@ int run(const Options &o) {
   std::unique_ptr<ContainerWriter> writer = makeContainerWriter(o.container, o.containerSettings);
   if (!writer) throw UsageError("unknown container " + o.container);
   makeDirectories(o.outDir);
+  if (!o.configModel.empty()) {
+    std::printf(
+        "%s\n",
+        writeConfigCard(o.outDir, o.configModel, o.configResources, o.configValues).c_str());
+    if (o.configOnly) return 0;
+  }
   WorkFolder work(o.keepTemp);
   for (int segment = 0; segment < o.segments; ++segment) writeSegment(o, segment, *writer, work);
   return 0;

@@ -224,6 +224,24 @@ const std::vector<OptionEntry> &optionTable() {
        "avi"},
       {"--no-adas", nullptr, "AVI: no ADAS block (the second JUNK chunk holds zeros)",
        [](Options &o, const std::string &) { o.containerSettings.adas = false; }, "avi"},
+      {"--config", "MODEL",
+       "also write CONFIG/config.bin for this model identifier (e.g. KT90ALM_D2W)",
+       [](Options &o, const std::string &v) { o.configModel = v; }},
+      {"--config-resources", "DIR",
+       "folder with configStr.json and Setting.json (default: the viewer's resources)",
+       [](Options &o, const std::string &v) { o.configResources = v; }},
+      {"--config-set", "ITEM=VALUE",
+       "settings file: give an item this value instead of its default; repeatable",
+       [](Options &o, const std::string &v) {
+         const size_t eq = v.find('=');
+         if (eq == std::string::npos || eq == 0)
+           throw UsageError("--config-set: expected ITEM=VALUE, got '" + v + "'");
+         o.configValues.emplace_back(
+             v.substr(0, eq), static_cast<uint32_t>(
+                                  parseInteger("--config-set", v.substr(eq + 1), 0, 0xFFFFFFFFll)));
+       }},
+      {"--config-only", nullptr, "write only CONFIG/config.bin, no recordings",
+       [](Options &o, const std::string &) { o.configOnly = true; }},
       {"--ffmpeg", "PATH", "ffmpeg program (default ffmpeg from PATH)",
        [](Options &o, const std::string &v) { o.ffmpeg = v; }},
       {"--threads", "N", "encoder threads (default 1)",
@@ -279,6 +297,7 @@ void validate(const Options &o, const std::vector<const OptionEntry *> &given) {
           "--no-fix: start and length must be multiples of 0.1 s inside the recording");
     }
   }
+  if (o.configOnly && o.configModel.empty()) throw UsageError("--config-only needs --config");
   if (o.hev1 && o.codec != VideoCodec::H265) throw UsageError("--hevc-tag needs --codec h265");
   if (!o.h264Profile.empty() && o.codec != VideoCodec::H264) {
     throw UsageError("--h264-profile needs --codec h264");
@@ -314,6 +333,9 @@ Options parseOptions(const std::vector<std::string> &args) {
     given.push_back(&*it);
   }
   if (o.gop == 0) o.gop = o.fps;
+#ifdef SAMPLEGEN_RESOURCES
+  if (o.configResources.empty()) o.configResources = SAMPLEGEN_RESOURCES;
+#endif
   if (!o.help) validate(o, given);
   return o;
 }

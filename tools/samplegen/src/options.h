@@ -48,6 +48,12 @@ struct Options {
   ContainerSettings containerSettings;
   std::optional<uint32_t> aidd = 0;
 
+  // The camera's settings file CONFIG/config.bin (model identifier; empty: none).
+  std::string configModel;
+  std::string configResources;  // folder with configStr.json and Setting.json
+  bool configOnly = false;      // no recordings, only the settings file
+  std::vector<std::pair<std::string, uint32_t>> configValues;  // item values set by hand
+
   // Tools.
   std::string ffmpeg = "ffmpeg";
   int threads = 1;
