@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -11,18 +12,25 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
 
 #include "app/AboutView.h"
 #include "app/AgreementView.h"
 #include "core/AppSettings.h"
+#include "core/ConfigAccess.h"
 #include "app/LanguageView.h"
 #include "app/MelShortcutTable.h"
 #include "app/RightSideView.h"
 #include "core/StatusLog.h"
 #include "app/TopBar.h"
 #include "core/ViewerState.h"
+#include "device/CardFormatter.h"
+#include "device/CheckSDThread.h"
+#include "device/SDCardView.h"
+#include "device/SystemCardMount.h"
+#include "device/SystemDriveQuery.h"
 #include "playback/PlayControlView.h"
 #include "playback/PlayScreenWindow.h"
 #include "playback/PlayerInterface.h"
@@ -33,11 +41,17 @@
 #include "recordings/MelFileListItem.h"
 #include "recordings/MelTypeButton.h"
 #include "recordings/TypeFilterState.h"
+#include "settings/SettingView.h"
 #include "theme/JsonToStyle.h"
 #include "widgets/MessageBoxes.h"
 
 MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), translator_(translator) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      translator_(translator),
+      systemDrives_(std::make_unique<SystemDriveQuery>()),
+      systemMount_(std::make_unique<SystemCardMount>()),
+      drives_(systemDrives_.get()),
+      cardMount_(systemMount_.get()) {
   logDebug("MainWindow::MainWindow");
   ViewerState::instance().deleteLogAtExit = true;
   runAgreementGate();
@@ -48,12 +62,14 @@ MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
   logInfo("Start to set UI");
   buildUi();
   connectEvent();
+  QTimer::singleShot(0, this, &MainWindow::offerConfigRestore);
 }
 
 MainWindow::~MainWindow() {
   ViewerState &s = ViewerState::instance();
   if (!agreed_) return;
   logInfo("[MainWindow]: Close Application.");
+  stopCardWatcher();
   const PlayState state = s.playState();
   if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(3);
   if (s.saveSettingsAtExit) {
@@ -73,6 +89,10 @@ MainWindow::~MainWindow() {
   logInfo("[MainWindow]: Delete Thumbs...");
   for (const char *folder : {"/Thumbs", "/Snapshot", "/CONFIG"}) {
     QDir dir(s.appData + QLatin1String(folder));
+    // The CONFIG copy of a format that did not finish is offered at the
+    // next start instead.
+    if (QLatin1String(folder) == QLatin1String("/CONFIG") && CardFormatter::hasPendingRestore())
+      continue;
     if (dir.exists()) dir.removeRecursively();
   }
   logInfo("Destruct complete!");
@@ -121,8 +141,7 @@ void MainWindow::buildUi() {
   shortcuts_ = new MelShortcutTable(style.imageFolder(), this);
   shortcuts_->setFixedWidth(56);
   // Dialogs that are not part of the program yet stay greyed out.
-  for (auto entry : {MelShortcutTable::SdCard, MelShortcutTable::Print, MelShortcutTable::Capture,
-                     MelShortcutTable::Setting})
+  for (auto entry : {MelShortcutTable::Print, MelShortcutTable::Capture})
     shortcuts_->setEntryEnabled(entry, false);
 
   // The play area: the logo while nothing plays, the video surfaces while a
@@ -325,6 +344,12 @@ void MainWindow::onShortcut(int entry) {
     case MelShortcutTable::Files:
       fileList_->recvReqFileOpen();
       break;
+    case MelShortcutTable::SdCard:
+      openSDCardDlg();
+      break;
+    case MelShortcutTable::Setting:
+      openSettingDlg();
+      break;
     case MelShortcutTable::Language:
       openLangaugeDlg();
       break;
@@ -343,6 +368,11 @@ void MainWindow::openPaths(const QStringList &paths) {
     QFileInfo info(p);
     if (info.isDir()) {
       openedFolder_ = info.absoluteFilePath();
+      // A folder that is a card copy brings its camera settings along.
+      if (DriveQuery::isValidMemory(openedFolder_))
+        ConfigAccess::instance().readConfig(openedFolder_);
+      else
+        ConfigAccess::instance().clear();
       const QFileInfoList entries = QDir(p).entryInfoList(QDir::Files);
       for (const QFileInfo &e : entries) files << e.absoluteFilePath();
     } else {
@@ -510,4 +540,91 @@ void MainWindow::openLangaugeDlg() {
   LanguageView dialog(translator_, this);
   connect(&dialog, &LanguageView::onSendChangeLanguage, this, &MainWindow::onChangeTextByLanguage);
   dialog.exec();
+}
+
+void MainWindow::setDeviceAccess(DriveQuery *drives, CardMount *mount) {
+  drives_ = drives ? drives : systemDrives_.get();
+  cardMount_ = mount ? mount : systemMount_.get();
+}
+
+void MainWindow::openSDCardDlg() {
+  logDebug("MainWindow::openSDCardDlg");
+  logInfo("[MainWindow]: Execute SDCard Dialog");
+  SDCardView dialog(drives_, this);
+  connect(&dialog, &SDCardView::onSendSDCardData, this, &MainWindow::onReceiveSDCardData);
+  dialog.exec();
+}
+
+void MainWindow::onReceiveSDCardData(const QString &root, const QStringList &files) {
+  logDebug("MainWindow::onReceiveSDCardData");
+  openedFolder_ = root;
+  startCardWatcher(root);
+  if (!files.isEmpty()) fileList_->recvCardFiles(files);
+}
+
+void MainWindow::startCardWatcher(const QString &root) {
+  stopCardWatcher();
+  cardWatcher_ = new CheckSDThread(root, this);
+  connect(cardWatcher_, &CheckSDThread::onSendSDNotExist, this, &MainWindow::onSDCardRemoved);
+  cardWatcher_->start();
+}
+
+void MainWindow::stopCardWatcher() {
+  if (!cardWatcher_) return;
+  cardWatcher_->breakThread();
+  cardWatcher_->wait();
+  delete cardWatcher_;
+  cardWatcher_ = nullptr;
+}
+
+void MainWindow::onSDCardRemoved() {
+  logDebug("MainWindow::onSDCardRemoved");
+  logInfo("[MainWindow]: SD card is removed.");
+  ConfigAccess::instance().clear();
+  const PlayState state = ViewerState::instance().playState();
+  if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(4);
+  fileList_->recvCardFiles(QStringList());
+}
+
+void MainWindow::openSettingDlg() {
+  logDebug("MainWindow::openSettingDlg");
+  SettingView dialog(this);
+  dialog.setFormatRunner([this] { return formatOpenedCard(); });
+  connect(&dialog, &SettingView::onSendProgramFormat, this, &MainWindow::onSetProgramFormat);
+  dialog.exec();
+}
+
+int MainWindow::formatOpenedCard() {
+  logDebug("MainWindow::formatOpenedCard");
+  ConfigAccess &config = ConfigAccess::instance();
+  const QString root = config.cardPath();
+  // The card leaves the file system while it is formatted.
+  stopCardWatcher();
+  CardFormatter formatter(drives_, cardMount_, this);
+  const int result = formatter.FileFormat(root, config.modelIdentifier());
+  const bool touched = result != 1 && result != -6;
+  if (touched) {
+    // The recordings are gone; the settings file is back where the card is now.
+    openedFolder_ = formatter.newRoot();
+    config.readConfig(openedFolder_);
+    const PlayState state = ViewerState::instance().playState();
+    if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(4);
+    fileList_->recvCardFiles(SDCardView::recordingsOf(openedFolder_));
+  }
+  if (QFileInfo(openedFolder_).isDir()) startCardWatcher(openedFolder_);
+  return result;
+}
+
+void MainWindow::offerConfigRestore() {
+  if (!CardFormatter::hasPendingRestore()) return;
+  logInfo("[MainWindow]: a CONFIG folder of an unfinished format is kept.");
+  if (!MessageBoxes::ask(this, tr("Restore camera settings"),
+                         tr("The last SD card format did not finish. The card's CONFIG folder "
+                            "was kept. Copy it to the card now?")))
+    return;
+  const QString card = QFileDialog::getExistingDirectory(this, tr("The SD card"));
+  if (card.isEmpty()) return;
+  MessageBoxes::inform(this, CardFormatter::restorePending(card)
+                                 ? tr("Complete!")
+                                 : tr("Can not copy item to sd config folder"));
 }

@@ -5,7 +5,11 @@
 
 #include <QRect>
 #include <QWidget>
+#include <memory>
 
+class CardMount;
+class CheckSDThread;
+class DriveQuery;
 class QLabel;
 class QTranslator;
 class MelFileComboBox;
@@ -50,6 +54,11 @@ class MainWindow : public QWidget {
   bool keyboardBlocked() const { return keyboardBlocked_; }
   QString openedFolder() const { return openedFolder_; }
 
+  // SD cards: where drives come from and how cards are unmounted and
+  // mounted for a format (tests supply their own; not owned).
+  void setDeviceAccess(DriveQuery *drives, CardMount *mount);
+  CheckSDThread *cardWatcher() const { return cardWatcher_; }
+
  public slots:
   void onAgreeDlgFinished(int result);
   void onShowFilelist();
@@ -70,6 +79,14 @@ class MainWindow : public QWidget {
   void onSetProgramFormat();
   void openAboutDlg();
   void openLangaugeDlg();
+  void openSDCardDlg();
+  void openSettingDlg();
+  // A card was opened in the SD-card dialog.
+  void onReceiveSDCardData(const QString &root, const QStringList &files);
+  // The watcher found the opened card gone.
+  void onSDCardRemoved();
+  // Formats the opened card for the setting editor; its result code.
+  int formatOpenedCard();
 
  signals:
   // Keyboard shortcuts, for the control bar.
@@ -88,6 +105,9 @@ class MainWindow : public QWidget {
   void connectPlayback();
   void setEventsBlocked(bool block);
   void onShortcut(int entry);
+  void startCardWatcher(const QString &root);
+  void stopCardWatcher();
+  void offerConfigRestore();
 
   QTranslator *translator_;
   bool agreed_ = false;
@@ -110,6 +130,11 @@ class MainWindow : public QWidget {
   TypeFilterState *typeFilter_ = nullptr;
   MelFileComboBox *typeCombo_ = nullptr;
   QList<MelTypeButton *> typeButtons_;
+  std::unique_ptr<DriveQuery> systemDrives_;
+  std::unique_ptr<CardMount> systemMount_;
+  DriveQuery *drives_ = nullptr;
+  CardMount *cardMount_ = nullptr;
+  CheckSDThread *cardWatcher_ = nullptr;
 };
 
 #endif

@@ -59,6 +59,9 @@ class ViewerState : public QObject {
   QString gsensorZText = QStringLiteral("0.000");
   void resetGsensorTexts();
 
+  // Speeds in miles per hour (the camera's "Speed Unit" is "mi/h").
+  bool speedUnitMiles = false;
+
   // Program-wide choices.
   bool alwaysDownload = false;
   bool automaticSend = false;
