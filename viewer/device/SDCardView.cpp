@@ -49,6 +49,13 @@ SDCardView::SDCardView(DriveQuery *drives, QWidget *parent)
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table_->horizontalHeader()->setSectionResizeMode(RootColumn, QHeaderView::ResizeToContents);
   table_->setShowGrid(false);
+  table_->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::ResizeToContents);
+  // The table keeps its frame to itself; the header matches the dialog.
+  table_->setStyleSheet(
+      QStringLiteral("QTableWidget#twSDCard { %1 } QHeaderView::section { background-color: "
+                     "#303030; color: #e0e0e0; border: none; padding: 6px; } "
+                     "QTableWidget::item:selected { background-color: #43aea3; color: #ffffff; }")
+          .arg(style_.styleSheet(style_.item(QStringLiteral("twSDCard")))));
   bRefresh_ = themed(new QPushButton(tr("Refresh"), this), QStringLiteral("bRefresh"));
   bOpen_ = themed(new QPushButton(tr("Open"), this), QStringLiteral("bOpen"));
   bCancel_ = themed(new QPushButton(tr("Cancel"), this), QStringLiteral("bCancel"));

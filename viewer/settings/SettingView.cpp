@@ -41,12 +41,23 @@ SettingView::SettingView(QWidget *parent)
   bOk_ = themed(new QPushButton(tr("OK"), this), QStringLiteral("bOk"));
   bCancel_ = themed(new QPushButton(tr("Cancel"), this), QStringLiteral("bCancel"));
   bClose_ = themed(new QPushButton(this), QStringLiteral("bClose"));
+  // The list and the page frame keep their look to themselves instead of
+  // passing their border on to every row inside.
   groupList_->setStyleSheet(
-      groupList_->styleSheet() +
-      QStringLiteral(" QListWidget::item { height: 40px; padding-left: 12px; }"
-                     " QListWidget::item:selected { background-color: "
-                     "#43aea3; color: #ffffff; }"));
-  for (QPushButton *b : {bDevice_, bPCViewer_}) b->setCheckable(true);
+      QStringLiteral("QListWidget#lwGroup { %1 padding: 4px; } QListWidget::item { height: 40px; "
+                     "border: none; padding-left: 8px; } QListWidget::item:selected { "
+                     "background-color: #43aea3; color: "
+                     "#ffffff; }")
+          .arg(style_.styleSheet(style_.item(QStringLiteral("lwGroup")))));
+  stack_->setStyleSheet(QStringLiteral("QStackedWidget#swPage { %1 }")
+                            .arg(style_.styleSheet(style_.item(QStringLiteral("swPage")))));
+  for (QPushButton *b : {bDevice_, bPCViewer_}) {
+    b->setCheckable(true);
+    // The side shown is marked.
+    b->setStyleSheet(QStringLiteral("QPushButton#%1 { %2 } QPushButton#%1:checked { "
+                                    "background-color: #43aea3; color: #ffffff; }")
+                         .arg(b->objectName(), style_.styleSheet(style_.item(b->objectName()))));
+  }
   buildDeviceSide();
   buildViewerSide();
   connect(bDevice_, &QPushButton::clicked, this, &SettingView::showDevice);
@@ -71,7 +82,9 @@ void SettingView::addPage(const QString &title, QWidget *page, bool device) {
   scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
   page->setAutoFillBackground(false);
   page->setStyleSheet(page->styleSheet() +
-                      QStringLiteral(" QLabel { color: #e0e0e0; } QCheckBox { color: #e0e0e0; }"));
+                      QStringLiteral(" QLabel { color: #e0e0e0; } QCheckBox { color: #e0e0e0; }"
+                                     " QPushButton { %1 } QPushButton:disabled { color: #606060; }")
+                          .arg(style_.styleSheet(style_.item(QStringLiteral("pageChoice")))));
   const int index = stack_->addWidget(scroll);
   (device ? deviceEntries_ : viewerEntries_).append({title, index});
 }

@@ -172,8 +172,8 @@ TEST_F(Editor, TheRulesBetweenSettingsFollowEachChange) {
   // Speed unit: the flag the speed display and the print report read.
   SettingItem *unit = item(view, "Camera", "Speed Unit");
   ASSERT_NE(unit, nullptr);
-  auto *miles = view.page("Camera")->findChild<QPushButton *>(
-      QStringLiteral("choice%1_1").arg(unit->row));
+  auto *miles =
+      view.page("Camera")->findChild<QPushButton *>(QStringLiteral("choice%1_1").arg(unit->row));
   ASSERT_NE(miles, nullptr);
   EXPECT_EQ(miles->text(), QStringLiteral("mi/h"));
   QTest::mouseClick(miles, Qt::LeftButton);
@@ -351,6 +351,8 @@ TEST_F(Editor, WithoutACardTheDeviceSideSaysSoAndTheViewerSideWorks) {
   EXPECT_TRUE(view.crashReportPage()->automaticSend()->isChecked());
   view.findChild<QPushButton *>(QStringLiteral("bCheckUpdate"))->click();
   EXPECT_TRUE(view.updatePage()->stateText().contains(QStringLiteral("launcher is not running")));
+  showGroup(view, 1);
+  saveShot(view, QStringLiteral("settings-viewer-update"));
   view.findChild<QPushButton *>(QStringLiteral("bSendLog"))->click();
   EXPECT_TRUE(
       view.crashReportPage()->stateText().contains(QStringLiteral("launcher is not running")));
