@@ -118,12 +118,18 @@ void ConfigAccess::clear() {
   config_.clear();
 }
 
+QString ConfigAccess::descriptionPath() const {
+  return descriptionPath_.isEmpty() ? JsonToConfig::defaultPath(ViewerState::instance().appDir)
+                                    : descriptionPath_;
+}
+
 bool ConfigAccess::getModelConfigStruct() {
+  JsonToConfig description(descriptionPath());
+  return modelFrom(description);
+}
+
+bool ConfigAccess::modelFrom(JsonToConfig &description) {
   logDebug("ConfigAccess::getModelConfigStruct");
-  const QString path = descriptionPath_.isEmpty()
-                           ? JsonToConfig::defaultPath(ViewerState::instance().appDir)
-                           : descriptionPath_;
-  JsonToConfig description(path);
   if (!description.setModel(identifier_)) return false;
   config_ = description.getItem();
   return true;
@@ -132,10 +138,16 @@ bool ConfigAccess::getModelConfigStruct() {
 ConfigAccess::Result ConfigAccess::readConfig(const QString &cardFolder) {
   logDebug("ConfigAccess::readConfig");
   logInfo("[SDCardView]: Try read Config file data...");
-  const Result result = read(configPath(cardFolder));
+  clear();
+  QFile file(configPath(cardFolder));
+  if (!file.exists()) return FileMissing;
+  if (!file.open(QIODevice::ReadOnly)) {
+    logError("Error! Failed to read data!");
+    return ReadError;
+  }
+  const Result result = readBytes(file.read(kMaxFileSize + 1));
   if (result == Ok) {
     cardPath_ = cardFolder;
-    loaded_ = true;
     logInfo("read configuration Complete!");
   }
   return result;
@@ -143,15 +155,8 @@ ConfigAccess::Result ConfigAccess::readConfig(const QString &cardFolder) {
 
 // Reads into a fresh copy and takes it over only when the whole file is
 // sound: a damaged file never leaves half of its values behind.
-ConfigAccess::Result ConfigAccess::read(const QString &path) {
+ConfigAccess::Result ConfigAccess::readBytes(const QByteArray &bytes) {
   clear();
-  QFile file(path);
-  if (!file.exists()) return FileMissing;
-  if (!file.open(QIODevice::ReadOnly)) {
-    logError("Error! Failed to read data!");
-    return ReadError;
-  }
-  const QByteArray bytes = file.read(kMaxFileSize + 1);
   if (bytes.size() < kHeaderSize) {
     logError("Error! Failed to read data!");
     return ReadError;
@@ -162,11 +167,9 @@ ConfigAccess::Result ConfigAccess::read(const QString &path) {
   fresh.identifier_ = blockText(fresh.blocks_, 2);
   if (!fresh.identifier_.isEmpty()) fresh.wifiPassword_ = blockText(fresh.blocks_, 4);
 
-  const QString description = descriptionPath_.isEmpty()
-                                  ? JsonToConfig::defaultPath(ViewerState::instance().appDir)
-                                  : descriptionPath_;
-  if (!JsonToConfig(description).openFile()) return DescriptionMissing;
-  if (!fresh.getModelConfigStruct()) {
+  JsonToConfig description(descriptionPath());
+  if (!description.isOpen()) return DescriptionMissing;
+  if (!fresh.modelFrom(description)) {
     logError("[ConfigAccess] model identifier \"%s\" is not supported",
              qUtf8Printable(fresh.identifier_));
     return UnsupportedModel;
@@ -202,6 +205,7 @@ ConfigAccess::Result ConfigAccess::read(const QString &path) {
   const QString keepDescription = descriptionPath_;
   *this = fresh;
   descriptionPath_ = keepDescription;
+  loaded_ = true;
   return Ok;
 }
 

@@ -13,6 +13,8 @@
 
 #include "core/ModelConfig.h"
 
+class JsonToConfig;
+
 class ConfigAccess {
  public:
   enum Result {
@@ -41,6 +43,9 @@ class ConfigAccess {
   explicit ConfigAccess(const QString &descriptionPath = QString());
 
   Result readConfig(const QString &cardFolder);
+  // The checks and values of readConfig on a file's bytes; the card path
+  // stays empty.
+  Result readBytes(const QByteArray &bytes);
   Result writeMemory(const QString &cardFolder);
   bool getModelConfigStruct();
   void clear();
@@ -70,7 +75,8 @@ class ConfigAccess {
   static QByteArray serialise(const QByteArray &blocks, const ModelConfig &config);
 
  private:
-  Result read(const QString &path);
+  QString descriptionPath() const;
+  bool modelFrom(JsonToConfig &description);
 
   QString descriptionPath_;
   bool loaded_ = false;

@@ -23,6 +23,7 @@ class JsonToConfig {
   static QString defaultPath(const QString &appDir);
 
   bool openFile();
+  bool isOpen() const { return open_; }
   bool setModel(const QString &model);
   ModelConfig getItem() const;
   QStringList models() const;
