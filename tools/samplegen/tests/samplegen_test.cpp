@@ -1289,3 +1289,49 @@ TEST_F(Samplegen, RefusesWhatAnAviCannotHold) {
 }
 
 }  // namespace
+
+// ---- the camera's settings file --------------------------------------------------------
+
+namespace {
+
+TEST_F(Samplegen, WritesTheCameraSettingsFileOfEachModel) {
+  // Sizes follow the viewer's layouts: five 32-byte blocks, 128 bytes per
+  // section, one checksum byte.
+  const std::pair<const char *, size_t> models[] = {{"KT7ALM_F1", 160 + 3 * 128 + 1},
+                                                    {"KT8ALM_D2", 160 + 4 * 128 + 1},
+                                                    {"KT90ALM_D2W", 160 + 4 * 128 + 1},
+                                                    {"UKTALM_J74", 160 + 4 * 128 + 1}};
+  for (const auto &[model, size] : models) {
+    const fs::path out = dir_ / model;
+    const Outcome o = run({SAMPLEGEN_PATH, "--out", out.string(), "--config", model,
+                           "--config-only", "--config-set", "hdr=0"},
+                          dir_);
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string bin = readText(out / "CONFIG" / "config.bin");
+    ASSERT_EQ(bin.size(), size) << model;
+    EXPECT_EQ(bin.substr(64, std::string(model).size()), model);
+    EXPECT_EQ(bin.substr(0, 32).find(std::string(model).substr(0, 5)), 0u);
+    uint8_t sum = 0;
+    for (size_t i = 64; i < bin.size(); ++i) sum = static_cast<uint8_t>(sum + uint8_t(bin[i]));
+    EXPECT_EQ(sum, 0) << model;
+    // Only the settings file: no recordings.
+    size_t files = 0;
+    for (const auto &entry : fs::recursive_directory_iterator(out))
+      files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u);
+  }
+  EXPECT_EQ(
+      run({SAMPLEGEN_PATH, "--out", (dir_ / "x").string(), "--config", "NOPE_1", "--config-only"},
+          dir_)
+          .status,
+      1);
+  EXPECT_EQ(run({SAMPLEGEN_PATH, "--out", (dir_ / "y").string(), "--config", "KT7ALM_F1",
+                 "--config-only", "--config-set", "variant=115"},
+                dir_)
+                .status,
+            1);  // KT7ALM has no variant item
+  EXPECT_EQ(run({SAMPLEGEN_PATH, "--config-only"}, dir_).status, 2);
+  EXPECT_EQ(run({SAMPLEGEN_PATH, "--config", "KT7ALM_F1", "--config-set", "hdr"}, dir_).status, 2);
+}
+
+}  // namespace
