@@ -16,8 +16,10 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/MainWindow.h"
+#include "app/MelShortcutTable.h"
 #include "core/AppSettings.h"
 #include "core/ConfigAccess.h"
 #include "core/StatusLog.h"
@@ -426,11 +428,35 @@ TEST_F(Editor, TheMainWindowLetsGoOfARemovedCard) {
   ASSERT_TRUE(samplegen({"--out", card, "--duration", "4", "--size", "160x96", "--fps", "10"}));
   FakeDrives drives;
   drives.list = {DriveInfo{card, "/dev/sdb1", "CAM", 1 << 30, 1 << 29, true}};
+  ConfigAccess::instance().clear();
   MainWindow window(nullptr);
   window.setDeviceAccess(&drives, nullptr);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.onReceiveSDCardData(card, SDCardView::recordingsOf(card));
+  // The card is opened the way a person does: the "Open SD Card" entry,
+  // the card's row, "Open".
+  QPushButton *sdEntry = window.shortcuts()->button(MelShortcutTable::SdCard);
+  QPushButton *settingEntry = window.shortcuts()->button(MelShortcutTable::Setting);
+  ASSERT_TRUE(sdEntry->isEnabled() && settingEntry->isEnabled());
+  QTimer::singleShot(0, [] {
+    auto *dialog = qobject_cast<SDCardView *>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->table()->rowCount(), 1);
+    dialog->table()->selectRow(0);
+    dialog->findChild<QPushButton *>(QStringLiteral("bOpen"))->click();
+  });
+  sdEntry->click();
+  EXPECT_EQ(window.openedFolder(), card);
+  EXPECT_EQ(ConfigAccess::instance().modelName(), QStringLiteral("KT8ALM"));
+  int pages = 0;
+  QTimer::singleShot(0, [&pages] {
+    auto *dialog = qobject_cast<SettingView *>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    pages = dialog->devicePages().size();
+    dialog->reject();
+  });
+  settingEntry->click();
+  EXPECT_EQ(pages, 5);
   MelFileListItem *list = window.fileList();
   ASSERT_TRUE(waitFor([&] { return list->rowCount() == 1; }));
   ASSERT_NE(window.cardWatcher(), nullptr);
