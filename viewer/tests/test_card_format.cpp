@@ -18,85 +18,17 @@
 #include "device/CardMount.h"
 #include "device/FileFormatThread.h"
 #include "device_support.h"
+#include "fat_image_support.h"
 #include "widgets/MessageBoxes.h"
 
 using namespace device_test;
 
 namespace {
 
-// FAT32 with 64 sectors per cluster needs at least 65525 clusters of 32 KiB.
-constexpr qint64 kImageSize = 2200LL * 1024 * 1024;
-
-QString tool(const char *name) {
-  QString path = QStandardPaths::findExecutable(QLatin1String(name));
-  if (path.isEmpty())
-    path = QStandardPaths::findExecutable(QLatin1String(name), {"/usr/sbin", "/sbin"});
-  return path;
-}
-
-int run(const char *name, const QStringList &args, QByteArray *out = nullptr) {
-  QProcess p;
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start(tool(name), args);
-  if (!p.waitForFinished(120000)) return -1;
-  if (out) *out = p.readAll();
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-// The image's files appear in the card folder while it is "mounted".
-class MtoolsMount : public CardMount {
- public:
-  MtoolsMount(QString image, QString folder) : image_(image), folder_(folder) {}
-
-  bool unmount(const DriveInfo &, QString *error) override {
-    ++unmounts;
-    if (failUnmount) {
-      *error = QStringLiteral("target is busy");
-      return false;
-    }
-    return sync() && QDir(folder_).removeRecursively() && QDir().mkpath(folder_);
-  }
-  bool mount(const DriveInfo &, QString *root, QString *) override {
-    ++mounts;
-    QDir(folder_).removeRecursively();
-    QDir().mkpath(folder_);
-    QByteArray names;
-    if (run("mdir", {"-b", "-i", image_, "::/"}, &names) == 0 && !names.trimmed().isEmpty() &&
-        run("mcopy", {"-s", "-n", "-i", image_, "::/*", folder_}) != 0)
-      return false;
-    if (blockConfig) writeAll(folder_ + QStringLiteral("/CONFIG"), "not a folder");
-    *root = folder_;
-    return true;
-  }
-  // Writes the folder into the image, as the kernel does at an unmount.
-  bool sync() {
-    QByteArray names;
-    run("mdir", {"-b", "-i", image_, "::/"}, &names);
-    for (const QByteArray &n : names.split('\n'))
-      if (!n.trimmed().isEmpty()) run("mdeltree", {"-i", image_, QString::fromUtf8(n.trimmed())});
-    const QStringList entries = QDir(folder_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    for (const QString &e : entries)
-      if (run("mcopy", {"-s", "-o", "-i", image_, folder_ + QLatin1Char('/') + e, "::/"}) != 0)
-        return false;
-    return true;
-  }
-
-  int unmounts = 0;
-  int mounts = 0;
-  bool failUnmount = false;
-  bool blockConfig = false;
-
- private:
-  QString image_;
-  QString folder_;
-};
-
 class CardFormat : public testing::Test {
  protected:
   void SetUp() override {
-    qputenv("MTOOLS_SKIP_CHECK", "1");
-    if (tool("mkfs.fat").isEmpty() || tool("fsck.fat").isEmpty() || tool("mcopy").isEmpty())
-      GTEST_SKIP() << "dosfstools or mtools are not installed";
+    if (!haveFatTools()) GTEST_SKIP() << "dosfstools or mtools are not installed";
     ViewerState::instance().appData = tmp_.path() + QStringLiteral("/appdata");
     ViewerState::instance().appDir = QStringLiteral(VIEWER_BUILD_DIR);
     QDir().mkpath(ViewerState::instance().appData);
@@ -107,20 +39,12 @@ class CardFormat : public testing::Test {
     });
     image_ = tmp_.path() + QStringLiteral("/card.img");
     card_ = tmp_.path() + QStringLiteral("/media/OLDCARD");
-    // A used card: another label, small clusters, the camera's files.
-    QFile f(image_);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(f.resize(kImageSize));
-    f.close();
-    ASSERT_EQ(run("mkfs.fat", {"-F", "32", "-n", "OLDCARD", "-s", "8", image_}), 0);
     const QString source = tmp_.path() + QStringLiteral("/source");
     ASSERT_TRUE(makeConfigCard(source, QStringLiteral("KT90ALM_D2W")));
     ASSERT_TRUE(writeAll(source + QStringLiteral("/CONFIG/camera.log"), "boot 1\nboot 2\n"));
     ASSERT_TRUE(writeAll(source + QStringLiteral("/20240501_083000_INF_1.mp4"), "recording"));
     config_ = readAll(source + QStringLiteral("/CONFIG/config.bin"));
-    ASSERT_EQ(run("mcopy", {"-s", "-i", image_, source + "/CONFIG",
-                            source + "/20240501_083000_INF_1.mp4", "::/"}),
-              0);
+    ASSERT_TRUE(makeCardImage(image_, source));
     mount_ = std::make_unique<MtoolsMount>(image_, card_);
     QString root;
     ASSERT_TRUE(mount_->mount(DriveInfo{}, &root, nullptr));

@@ -27,6 +27,7 @@
 #include "device/CheckSDThread.h"
 #include "device/SDCardView.h"
 #include "device_support.h"
+#include "fat_image_support.h"
 #include "playback/PlayerInterface.h"
 #include "recordings/MelFileListItem.h"
 #include "settings/JsonToSetting.h"
@@ -475,4 +476,56 @@ TEST_F(Editor, TheMainWindowLetsGoOfARemovedCard) {
   EXPECT_FALSE(ConfigAccess::instance().isLoaded());
   waitFor([] { return false; }, 500);
   EXPECT_EQ(removals, 1);
+}
+
+// "SD Card Format" in the editor of the main window's card, on a FAT image:
+// the watcher is held while the card is away, the recordings are gone from
+// the list, the settings file is read again from the formatted card.
+TEST_F(Editor, TheEditorFormatsTheMainWindowsCard) {
+  if (!haveFatTools()) GTEST_SKIP() << "dosfstools or mtools are not installed";
+  AppSettings::store().setValue(QStringLiteral("agreement"), QStringLiteral("1"));
+  const QString source = tmp_.path() + QStringLiteral("/source");
+  ASSERT_TRUE(makeConfigCard(source, QStringLiteral("UKTALM_J74")));
+  ASSERT_TRUE(samplegen({"--out", source, "--duration", "1", "--size", "160x96", "--fps", "10"}));
+  const QString image = tmp_.path() + QStringLiteral("/card.img");
+  const QString card = tmp_.path() + QStringLiteral("/media/OLDCARD");
+  ASSERT_TRUE(makeCardImage(image, source));
+  MtoolsMount mount(image, card);
+  QString root;
+  ASSERT_TRUE(mount.mount(DriveInfo{}, &root, nullptr));
+  FakeDrives drives;
+  drives.list = {DriveInfo{card, image, "OLDCARD", kImageSize, kImageSize / 2, true}};
+  ConfigAccess::instance().clear();
+  MainWindow window(nullptr);
+  window.setDeviceAccess(&drives, &mount);
+  window.show();
+  ASSERT_EQ(ConfigAccess::instance().readConfig(card), ConfigAccess::Ok);
+  window.onReceiveSDCardData(card, SDCardView::recordingsOf(card));
+  ASSERT_TRUE(waitFor([&] { return window.fileList()->rowCount() == 1; }));
+  int removals = 0;
+  QObject::connect(window.cardWatcher(), &CheckSDThread::onSendSDNotExist, [&] { ++removals; });
+  messages_.clear();
+  QTimer::singleShot(0, [] {
+    auto *dialog = qobject_cast<SettingView *>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    SettingItem *format = item(*dialog, "Memory", "SD Card Format");
+    ASSERT_NE(format, nullptr);
+    qobject_cast<QPushButton *>(widget(*dialog, "Memory", "button", format->row))->click();
+    dialog->reject();
+  });
+  window.shortcuts()->button(MelShortcutTable::Setting)->click();
+  EXPECT_EQ(messages_, QStringList({"Do you Really want to file format?", "Format SD Card",
+                                    "There is no item.", "Complete!"}));
+  EXPECT_EQ(mount.unmounts, 1);
+  EXPECT_EQ(removals, 0);  // the card was away on purpose
+  EXPECT_EQ(window.fileList()->rowCount(), 0);
+  EXPECT_TRUE(ConfigAccess::instance().isLoaded());
+  EXPECT_EQ(ConfigAccess::instance().cardPath(), card);
+  ASSERT_NE(window.cardWatcher(), nullptr);
+  EXPECT_TRUE(window.cardWatcher()->isRunning());
+  ASSERT_TRUE(mount.sync());
+  QByteArray info;
+  run("minfo", {"-i", image, "::"}, &info);
+  EXPECT_TRUE(info.contains("disk label=\"UKTALM_J74 \"")) << info.constData();
+  EXPECT_TRUE(info.contains("cluster size: 64 sectors"));
 }
