@@ -35,7 +35,7 @@ test-asan: deps
 # The threaded library tests under ThreadSanitizer.
 test-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKRN_TSAN=ON
-	cmake --build $(BUILD_TSAN) --target krncore_tests
+	cmake --build $(BUILD_TSAN) --target krncore_tests engine_state_tests
 	ctest --test-dir $(BUILD_TSAN) -L threads $(CTEST_ARGS)
 
 bench: build

@@ -11,6 +11,8 @@ packages=(
   qt5-image-formats-plugins
   # video
   libvlc-dev vlc-plugin-base vlc-plugin-video-output
+  # the plugin cache: without it every libvlc instance scans all plugins at start
+  libvlc-bin
   # JSON, zlib
   rapidjson-dev zlib1g-dev
   # test media, reference reader and the benchmark's comparison library
@@ -19,6 +21,8 @@ packages=(
   dosfstools mtools
   # tests
   libgtest-dev xvfb xauth poppler-utils python3-pyftpdlib
+  # Qt's own dialogs in Korean and Hebrew
+  qttranslations5-l10n
   # theme font
   fonts-noto-cjk
 )

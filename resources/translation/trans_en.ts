@@ -92,6 +92,68 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>CardFormatter</name>
+    <message>
+        <source>Can not move temp Config folder!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Can not copy item to temp config folder!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Can not back root! Check sdcard connection!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Can not move sd Config folder!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only a removable SD card can be formatted!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The card could not be formatted!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Can not copy item to sd config folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera&apos;s CONFIG folder is kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format SD Card</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting the SD card...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fail to format SDCard!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FileFormatThread</name>
+    <message>
+        <source>Copying the CONFIG folder...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting the SD card...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restoring the CONFIG folder...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -109,26 +171,6 @@ You can change both choices later in the settings. If you do not agree, the prog
 <context>
     <name>MainWindow</name>
     <message>
-        <source>All Type</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Infinity</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Parking</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>SD is not exist!</source>
         <translation type="unfinished"></translation>
     </message>
@@ -138,6 +180,26 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Program will be quit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore camera settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The last SD card format did not finish. The card&apos;s CONFIG folder was kept. Copy it to the card now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The SD card</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Can not copy item to sd config folder</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -203,6 +265,11 @@ You can change both choices later in the settings. If you do not agree, the prog
 %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Only files on this computer can be opened:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MelShortcutTable</name>
@@ -232,25 +299,6 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Info</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>MelTypeList</name>
-    <message>
-        <source>Infinity</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Parking</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>User</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -350,6 +398,28 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>PlayerInterface</name>
+    <message>
+        <source>The video player could not be started, so no recording can be played.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recording cannot be read:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This recording has no video and cannot be played:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recording could not be played:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>RightSideView</name>
     <message>
         <source>File list</source>
@@ -357,6 +427,77 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Map</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SDCardView</name>
+    <message>
+        <source>Setting file is not exist!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>checksum is different!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This model is not supported!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This model is not support!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SD Card</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Used</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Free</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SD Card is not connected!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SD Card is not selected!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error is occured!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SD Card is Empty!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -388,9 +529,218 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>SettingOpt</name>
+    <message>
+        <source>unknown</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptCrashReport</name>
+    <message>
+        <source>Status log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The status log records what the program did. It holds no recordings and no positions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send the status log automatically after a crash</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The launcher is not running. The status log can only be sent while the program was started by its launcher.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptProgram</name>
+    <message>
+        <source>Program Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Client ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Program Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(not assigned yet)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptUpdate</name>
+    <message>
+        <source>Current Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Look for updates and download them automatically</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The launcher is not running. Updates can only be looked for while the program was started by its launcher.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SettingView</name>
+    <message>
+        <source>Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PC Viewer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no camera setting file. Open the camera&apos;s SD card to change its settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This model is not support!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This model is not supported!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Program Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Crash Report</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There are unsaved settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initialize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every camera setting returns to its default. Save to keep it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error Occured!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SD is not exist!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The memory will be formatted to return some settings to defaults.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It can&apos;t go back if you clicked yes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you Really want to file format?</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TopBar</name>
     <message>
         <source>Always on top</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TypeFilterState</name>
+    <message>
+        <source>All Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Infinity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parking</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VLCComponent</name>
+    <message>
+        <source>The recording could not be played.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recording shows no picture.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,4 +1,5 @@
 <?xml version='1.0' encoding='utf-8'?>
+<!DOCTYPE TS>
 <TS version="2.1" language="he_IL">
 <context>
     <name>AboutView</name>
@@ -111,6 +112,68 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>CardFormatter</name>
+    <message>
+        <source>Can not move temp Config folder!</source>
+        <translation>לא ניתן להעביר את תיקיית Config הזמנית!</translation>
+    </message>
+    <message>
+        <source>Can not copy item to temp config folder!</source>
+        <translation>לא ניתן להעתיק פריט לתיקיית config הזמנית!</translation>
+    </message>
+    <message>
+        <source>Can not back root! Check sdcard connection!</source>
+        <translation>לא ניתן לחזור לשורש! בדוק את חיבור כרטיס ה-SD!</translation>
+    </message>
+    <message>
+        <source>Can not move sd Config folder!</source>
+        <translation>לא ניתן להעביר את תיקיית Config בכרטיס!</translation>
+    </message>
+    <message>
+        <source>Only a removable SD card can be formatted!</source>
+        <translation>ניתן לפרמט רק כרטיס SD נשלף!</translation>
+    </message>
+    <message>
+        <source>The card could not be formatted!</source>
+        <translation>לא ניתן היה לפרמט את הכרטיס!</translation>
+    </message>
+    <message>
+        <source>Can not copy item to sd config folder</source>
+        <translation>לא ניתן להעתיק פריט לתיקיית config בכרטיס</translation>
+    </message>
+    <message>
+        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera's CONFIG folder is kept.</source>
+        <translation>כל הקבצים ב-%1 (%2, %3, מחובר ב-%4) יימחקו. תיקיית CONFIG של המצלמה תישמר.</translation>
+    </message>
+    <message>
+        <source>Format SD Card</source>
+        <translation>פרמוט כרטיס SD</translation>
+    </message>
+    <message>
+        <source>Formatting the SD card...</source>
+        <translation>מפרמט את כרטיס ה-SD...</translation>
+    </message>
+    <message>
+        <source>Fail to format SDCard!</source>
+        <translation>פרמוט כרטיס ה-SD נכשל!</translation>
+    </message>
+</context>
+<context>
+    <name>FileFormatThread</name>
+    <message>
+        <source>Copying the CONFIG folder...</source>
+        <translation>מעתיק את תיקיית CONFIG...</translation>
+    </message>
+    <message>
+        <source>Formatting the SD card...</source>
+        <translation>מפרמט את כרטיס ה-SD...</translation>
+    </message>
+    <message>
+        <source>Restoring the CONFIG folder...</source>
+        <translation>משחזר את תיקיית CONFIG...</translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -128,26 +191,6 @@ You can change both choices later in the settings. If you do not agree, the prog
 <context>
     <name>MainWindow</name>
     <message>
-        <source>All Type</source>
-        <translation>הכול</translation>
-    </message>
-    <message>
-        <source>Infinity</source>
-        <translation>רציף</translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation>אירוע</translation>
-    </message>
-    <message>
-        <source>Parking</source>
-        <translation>חניה</translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation>ידני</translation>
-    </message>
-    <message>
         <source>SD is not exist!</source>
         <translation>כרטיס SD אינו קיים!</translation>
     </message>
@@ -158,6 +201,26 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Program will be quit.</source>
         <translation>התוכנה תיסגר.</translation>
+    </message>
+    <message>
+        <source>Restore camera settings</source>
+        <translation>שחזור הגדרות המצלמה</translation>
+    </message>
+    <message>
+        <source>The last SD card format did not finish. The card's CONFIG folder was kept. Copy it to the card now?</source>
+        <translation>הפרמוט האחרון של כרטיס ה-SD לא הסתיים. תיקיית CONFIG של הכרטיס נשמרה. להעתיק אותה לכרטיס עכשיו?</translation>
+    </message>
+    <message>
+        <source>The SD card</source>
+        <translation>כרטיס ה-SD</translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation>הושלם!</translation>
+    </message>
+    <message>
+        <source>Can not copy item to sd config folder</source>
+        <translation>לא ניתן להעתיק פריט לתיקיית config בכרטיס</translation>
     </message>
 </context>
 <context>
@@ -223,6 +286,12 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>לא ניתן היה למחוק את הקבצים האלה מהדיסק:
 %1</translation>
     </message>
+    <message>
+        <source>Only files on this computer can be opened:
+%1</source>
+        <translation>ניתן לפתוח רק קבצים שנמצאים במחשב זה:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>MelShortcutTable</name>
@@ -253,25 +322,6 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Info</source>
         <translation>מידע</translation>
-    </message>
-</context>
-<context>
-    <name>MelTypeList</name>
-    <message>
-        <source>Infinity</source>
-        <translation>רציף</translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation>אירוע</translation>
-    </message>
-    <message>
-        <source>Parking</source>
-        <translation>חניה</translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation>ידני</translation>
     </message>
 </context>
 <context>
@@ -370,6 +420,31 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>PlayerInterface</name>
+    <message>
+        <source>The video player could not be started, so no recording can be played.</source>
+        <translation>לא ניתן היה להפעיל את נגן הווידאו, ולכן אי אפשר לנגן הקלטות.</translation>
+    </message>
+    <message>
+        <source>The recording cannot be read:
+%1</source>
+        <translation>לא ניתן לקרוא את ההקלטה:
+%1</translation>
+    </message>
+    <message>
+        <source>This recording has no video and cannot be played:
+%1</source>
+        <translation>בהקלטה זו אין וידאו ולא ניתן לנגן אותה:
+%1</translation>
+    </message>
+    <message>
+        <source>The recording could not be played:
+%1</source>
+        <translation>לא ניתן היה לנגן את ההקלטה:
+%1</translation>
+    </message>
+</context>
+<context>
     <name>RightSideView</name>
     <message>
         <source>File list</source>
@@ -378,6 +453,77 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Map</source>
         <translation>מפה</translation>
+    </message>
+</context>
+<context>
+    <name>SDCardView</name>
+    <message>
+        <source>Setting file is not exist!</source>
+        <translation>קובץ ההגדרות אינו קיים!</translation>
+    </message>
+    <message>
+        <source>checksum is different!</source>
+        <translation>סכום הביקורת שונה!</translation>
+    </message>
+    <message>
+        <source>This model is not supported!</source>
+        <translation>דגם זה אינו נתמך!</translation>
+    </message>
+    <message>
+        <source>This model is not support!</source>
+        <translation>דגם זה אינו נתמך!</translation>
+    </message>
+    <message>
+        <source>SD Card</source>
+        <translation>כרטיס SD</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>כונן</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>שם</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>סה"כ</translation>
+    </message>
+    <message>
+        <source>Used</source>
+        <translation>בשימוש</translation>
+    </message>
+    <message>
+        <source>Free</source>
+        <translation>פנוי</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>רענון</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>פתח</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>SD Card is not connected!</source>
+        <translation>כרטיס ה-SD אינו מחובר!</translation>
+    </message>
+    <message>
+        <source>SD Card is not selected!</source>
+        <translation>לא נבחר כרטיס SD!</translation>
+    </message>
+    <message>
+        <source>Error is occured!</source>
+        <translation>אירעה שגיאה!</translation>
+    </message>
+    <message>
+        <source>SD Card is Empty!</source>
+        <translation>כרטיס ה-SD ריק!</translation>
     </message>
 </context>
 <context>
@@ -408,10 +554,219 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>SettingOpt</name>
+    <message>
+        <source>unknown</source>
+        <translation>לא ידוע</translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptCrashReport</name>
+    <message>
+        <source>Status log</source>
+        <translation>יומן מצב</translation>
+    </message>
+    <message>
+        <source>The status log records what the program did. It holds no recordings and no positions.</source>
+        <translation>יומן המצב מתעד את מה שהתוכנה עשתה. אין בו הקלטות ואין בו מיקומים.</translation>
+    </message>
+    <message>
+        <source>Send the status log automatically after a crash</source>
+        <translation>שלח את יומן המצב אוטומטית לאחר קריסה</translation>
+    </message>
+    <message>
+        <source>Send now</source>
+        <translation>שלח עכשיו</translation>
+    </message>
+    <message>
+        <source>The launcher is not running. The status log can only be sent while the program was started by its launcher.</source>
+        <translation>המשגר אינו פועל. ניתן לשלוח את יומן המצב רק כשהתוכנה הופעלה דרך המשגר.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptProgram</name>
+    <message>
+        <source>Program Version</source>
+        <translation>גרסת התוכנה</translation>
+    </message>
+    <message>
+        <source>Client ID</source>
+        <translation>מזהה לקוח</translation>
+    </message>
+    <message>
+        <source>Program Reset</source>
+        <translation>איפוס התוכנה</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>איפוס</translation>
+    </message>
+    <message>
+        <source>(not assigned yet)</source>
+        <translation>(עדיין לא הוקצה)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptUpdate</name>
+    <message>
+        <source>Current Version</source>
+        <translation>גרסה נוכחית</translation>
+    </message>
+    <message>
+        <source>Look for updates and download them automatically</source>
+        <translation>חפש עדכונים והורד אותם אוטומטית</translation>
+    </message>
+    <message>
+        <source>Check update</source>
+        <translation>בדוק עדכונים</translation>
+    </message>
+    <message>
+        <source>The launcher is not running. Updates can only be looked for while the program was started by its launcher.</source>
+        <translation>המשגר אינו פועל. ניתן לחפש עדכונים רק כשהתוכנה הופעלה דרך המשגר.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingView</name>
+    <message>
+        <source>Setting</source>
+        <translation>הגדרות</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>מכשיר</translation>
+    </message>
+    <message>
+        <source>PC Viewer</source>
+        <translation>מציג PC</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>ברירת מחדל</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>אישור</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>There is no camera setting file. Open the camera's SD card to change its settings.</source>
+        <translation>אין קובץ הגדרות של המצלמה. פתח את כרטיס ה-SD של המצלמה כדי לשנות את הגדרותיה.</translation>
+    </message>
+    <message>
+        <source>This model is not support!</source>
+        <translation>דגם זה אינו נתמך!</translation>
+    </message>
+    <message>
+        <source>This model is not supported!</source>
+        <translation>דגם זה אינו נתמך!</translation>
+    </message>
+    <message>
+        <source>Program Setting</source>
+        <translation>הגדרות התוכנה</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>עדכון</translation>
+    </message>
+    <message>
+        <source>Crash Report</source>
+        <translation>דוח קריסה</translation>
+    </message>
+    <message>
+        <source>There are unsaved settings.</source>
+        <translation>יש הגדרות שלא נשמרו.</translation>
+    </message>
+    <message>
+        <source>Initialize</source>
+        <translation>אתחול</translation>
+    </message>
+    <message>
+        <source>Every camera setting returns to its default. Save to keep it.</source>
+        <translation>כל הגדרות המצלמה יחזרו לברירת המחדל. שמור כדי לקבע זאת.</translation>
+    </message>
+    <message>
+        <source>Error Occured!</source>
+        <translation>אירעה שגיאה!</translation>
+    </message>
+    <message>
+        <source>SD is not exist!</source>
+        <translation>כרטיס ה-SD אינו קיים!</translation>
+    </message>
+    <message>
+        <source>Device Reset</source>
+        <translation>איפוס המכשיר</translation>
+    </message>
+    <message>
+        <source>The memory will be formatted to return some settings to defaults.</source>
+        <translation>הזיכרון יפורמט כדי להחזיר חלק מההגדרות לברירת המחדל.</translation>
+    </message>
+    <message>
+        <source>It can't go back if you clicked yes.</source>
+        <translation>לאחר לחיצה על כן לא ניתן לחזור.</translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation>הושלם!</translation>
+    </message>
+    <message>
+        <source>Do you Really want to file format?</source>
+        <translation>האם אתה באמת רוצה לפרמט?</translation>
+    </message>
+</context>
+<context>
     <name>TopBar</name>
     <message>
         <source>Always on top</source>
         <translation>תמיד למעלה</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>מזעור</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>הגדלה</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>סגירה</translation>
+    </message>
+</context>
+<context>
+    <name>TypeFilterState</name>
+    <message>
+        <source>All Type</source>
+        <translation>כל הסוגים</translation>
+    </message>
+    <message>
+        <source>Infinity</source>
+        <translation>רציף</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>אירוע</translation>
+    </message>
+    <message>
+        <source>Parking</source>
+        <translation>חניה</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>ידני</translation>
+    </message>
+</context>
+<context>
+    <name>VLCComponent</name>
+    <message>
+        <source>The recording could not be played.</source>
+        <translation>לא ניתן היה לנגן את ההקלטה.</translation>
+    </message>
+    <message>
+        <source>The recording shows no picture.</source>
+        <translation>ההקלטה אינה מציגה תמונה.</translation>
     </message>
 </context>
 </TS>

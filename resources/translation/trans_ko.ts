@@ -1,4 +1,5 @@
 <?xml version='1.0' encoding='utf-8'?>
+<!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
     <name>AboutView</name>
@@ -111,6 +112,68 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>CardFormatter</name>
+    <message>
+        <source>Can not move temp Config folder!</source>
+        <translation>임시 Config 폴더를 옮길 수 없습니다!</translation>
+    </message>
+    <message>
+        <source>Can not copy item to temp config folder!</source>
+        <translation>임시 config 폴더로 항목을 복사할 수 없습니다!</translation>
+    </message>
+    <message>
+        <source>Can not back root! Check sdcard connection!</source>
+        <translation>루트로 돌아갈 수 없습니다! SD 카드 연결을 확인하세요!</translation>
+    </message>
+    <message>
+        <source>Can not move sd Config folder!</source>
+        <translation>SD의 Config 폴더를 옮길 수 없습니다!</translation>
+    </message>
+    <message>
+        <source>Only a removable SD card can be formatted!</source>
+        <translation>이동식 SD 카드만 포맷할 수 있습니다!</translation>
+    </message>
+    <message>
+        <source>The card could not be formatted!</source>
+        <translation>카드를 포맷할 수 없습니다!</translation>
+    </message>
+    <message>
+        <source>Can not copy item to sd config folder</source>
+        <translation>SD config 폴더로 항목을 복사할 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera's CONFIG folder is kept.</source>
+        <translation>%1 (%2, %3, %4에 마운트됨)의 모든 파일이 지워집니다. 카메라의 CONFIG 폴더는 유지됩니다.</translation>
+    </message>
+    <message>
+        <source>Format SD Card</source>
+        <translation>SD 카드 포맷</translation>
+    </message>
+    <message>
+        <source>Formatting the SD card...</source>
+        <translation>SD 카드를 포맷하는 중...</translation>
+    </message>
+    <message>
+        <source>Fail to format SDCard!</source>
+        <translation>SD 카드 포맷에 실패했습니다!</translation>
+    </message>
+</context>
+<context>
+    <name>FileFormatThread</name>
+    <message>
+        <source>Copying the CONFIG folder...</source>
+        <translation>CONFIG 폴더를 복사하는 중...</translation>
+    </message>
+    <message>
+        <source>Formatting the SD card...</source>
+        <translation>SD 카드를 포맷하는 중...</translation>
+    </message>
+    <message>
+        <source>Restoring the CONFIG folder...</source>
+        <translation>CONFIG 폴더를 복원하는 중...</translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -128,26 +191,6 @@ You can change both choices later in the settings. If you do not agree, the prog
 <context>
     <name>MainWindow</name>
     <message>
-        <source>All Type</source>
-        <translation>전체</translation>
-    </message>
-    <message>
-        <source>Infinity</source>
-        <translation>상시</translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation>이벤트</translation>
-    </message>
-    <message>
-        <source>Parking</source>
-        <translation>주차</translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation>수동</translation>
-    </message>
-    <message>
         <source>SD is not exist!</source>
         <translation>SD 카드가 없습니다!</translation>
     </message>
@@ -158,6 +201,26 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Program will be quit.</source>
         <translation>프로그램이 종료됩니다.</translation>
+    </message>
+    <message>
+        <source>Restore camera settings</source>
+        <translation>카메라 설정 복원</translation>
+    </message>
+    <message>
+        <source>The last SD card format did not finish. The card's CONFIG folder was kept. Copy it to the card now?</source>
+        <translation>지난 SD 카드 포맷이 끝나지 않았습니다. 카드의 CONFIG 폴더를 보관해 두었습니다. 지금 카드로 복사할까요?</translation>
+    </message>
+    <message>
+        <source>The SD card</source>
+        <translation>SD 카드</translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation>완료!</translation>
+    </message>
+    <message>
+        <source>Can not copy item to sd config folder</source>
+        <translation>SD config 폴더로 항목을 복사할 수 없습니다</translation>
     </message>
 </context>
 <context>
@@ -223,6 +286,12 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>다음 파일을 디스크에서 삭제하지 못했습니다:
 %1</translation>
     </message>
+    <message>
+        <source>Only files on this computer can be opened:
+%1</source>
+        <translation>이 컴퓨터에 있는 파일만 열 수 있습니다:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>MelShortcutTable</name>
@@ -253,25 +322,6 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Info</source>
         <translation>정보</translation>
-    </message>
-</context>
-<context>
-    <name>MelTypeList</name>
-    <message>
-        <source>Infinity</source>
-        <translation>상시</translation>
-    </message>
-    <message>
-        <source>Event</source>
-        <translation>이벤트</translation>
-    </message>
-    <message>
-        <source>Parking</source>
-        <translation>주차</translation>
-    </message>
-    <message>
-        <source>User</source>
-        <translation>수동</translation>
     </message>
 </context>
 <context>
@@ -370,6 +420,31 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>PlayerInterface</name>
+    <message>
+        <source>The video player could not be started, so no recording can be played.</source>
+        <translation>동영상 플레이어를 시작할 수 없어 녹화를 재생할 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>The recording cannot be read:
+%1</source>
+        <translation>녹화 파일을 읽을 수 없습니다:
+%1</translation>
+    </message>
+    <message>
+        <source>This recording has no video and cannot be played:
+%1</source>
+        <translation>이 녹화에는 영상이 없어 재생할 수 없습니다:
+%1</translation>
+    </message>
+    <message>
+        <source>The recording could not be played:
+%1</source>
+        <translation>녹화를 재생할 수 없었습니다:
+%1</translation>
+    </message>
+</context>
+<context>
     <name>RightSideView</name>
     <message>
         <source>File list</source>
@@ -378,6 +453,77 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Map</source>
         <translation>지도</translation>
+    </message>
+</context>
+<context>
+    <name>SDCardView</name>
+    <message>
+        <source>Setting file is not exist!</source>
+        <translation>설정 파일이 없습니다!</translation>
+    </message>
+    <message>
+        <source>checksum is different!</source>
+        <translation>체크섬이 다릅니다!</translation>
+    </message>
+    <message>
+        <source>This model is not supported!</source>
+        <translation>지원하지 않는 모델입니다!</translation>
+    </message>
+    <message>
+        <source>This model is not support!</source>
+        <translation>지원하지 않는 모델입니다!</translation>
+    </message>
+    <message>
+        <source>SD Card</source>
+        <translation>SD 카드</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>드라이브</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>이름</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>전체</translation>
+    </message>
+    <message>
+        <source>Used</source>
+        <translation>사용</translation>
+    </message>
+    <message>
+        <source>Free</source>
+        <translation>남은 공간</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>새로 고침</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>열기</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>SD Card is not connected!</source>
+        <translation>SD 카드가 연결되지 않았습니다!</translation>
+    </message>
+    <message>
+        <source>SD Card is not selected!</source>
+        <translation>SD 카드를 선택하지 않았습니다!</translation>
+    </message>
+    <message>
+        <source>Error is occured!</source>
+        <translation>오류가 발생했습니다!</translation>
+    </message>
+    <message>
+        <source>SD Card is Empty!</source>
+        <translation>SD 카드가 비어 있습니다!</translation>
     </message>
 </context>
 <context>
@@ -408,10 +554,219 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>SettingOpt</name>
+    <message>
+        <source>unknown</source>
+        <translation>알 수 없음</translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptCrashReport</name>
+    <message>
+        <source>Status log</source>
+        <translation>상태 기록</translation>
+    </message>
+    <message>
+        <source>The status log records what the program did. It holds no recordings and no positions.</source>
+        <translation>상태 기록에는 프로그램이 한 일이 남습니다. 녹화 내용이나 위치는 들어 있지 않습니다.</translation>
+    </message>
+    <message>
+        <source>Send the status log automatically after a crash</source>
+        <translation>비정상 종료 후 상태 기록을 자동으로 보내기</translation>
+    </message>
+    <message>
+        <source>Send now</source>
+        <translation>지금 보내기</translation>
+    </message>
+    <message>
+        <source>The launcher is not running. The status log can only be sent while the program was started by its launcher.</source>
+        <translation>런처가 실행 중이 아닙니다. 상태 기록은 프로그램이 런처로 시작되었을 때만 보낼 수 있습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptProgram</name>
+    <message>
+        <source>Program Version</source>
+        <translation>프로그램 버전</translation>
+    </message>
+    <message>
+        <source>Client ID</source>
+        <translation>클라이언트 ID</translation>
+    </message>
+    <message>
+        <source>Program Reset</source>
+        <translation>프로그램 초기화</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>초기화</translation>
+    </message>
+    <message>
+        <source>(not assigned yet)</source>
+        <translation>(아직 지정되지 않음)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingOptUpdate</name>
+    <message>
+        <source>Current Version</source>
+        <translation>현재 버전</translation>
+    </message>
+    <message>
+        <source>Look for updates and download them automatically</source>
+        <translation>업데이트를 자동으로 찾아 내려받기</translation>
+    </message>
+    <message>
+        <source>Check update</source>
+        <translation>업데이트 확인</translation>
+    </message>
+    <message>
+        <source>The launcher is not running. Updates can only be looked for while the program was started by its launcher.</source>
+        <translation>런처가 실행 중이 아닙니다. 업데이트는 프로그램이 런처로 시작되었을 때만 찾을 수 있습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingView</name>
+    <message>
+        <source>Setting</source>
+        <translation>설정</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>장치</translation>
+    </message>
+    <message>
+        <source>PC Viewer</source>
+        <translation>PC 뷰어</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>기본값</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>확인</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>There is no camera setting file. Open the camera's SD card to change its settings.</source>
+        <translation>카메라 설정 파일이 없습니다. 설정을 바꾸려면 카메라의 SD 카드를 여세요.</translation>
+    </message>
+    <message>
+        <source>This model is not support!</source>
+        <translation>지원하지 않는 모델입니다!</translation>
+    </message>
+    <message>
+        <source>This model is not supported!</source>
+        <translation>지원하지 않는 모델입니다!</translation>
+    </message>
+    <message>
+        <source>Program Setting</source>
+        <translation>프로그램 설정</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>업데이트</translation>
+    </message>
+    <message>
+        <source>Crash Report</source>
+        <translation>오류 보고</translation>
+    </message>
+    <message>
+        <source>There are unsaved settings.</source>
+        <translation>저장하지 않은 설정이 있습니다.</translation>
+    </message>
+    <message>
+        <source>Initialize</source>
+        <translation>초기화</translation>
+    </message>
+    <message>
+        <source>Every camera setting returns to its default. Save to keep it.</source>
+        <translation>모든 카메라 설정이 기본값으로 돌아갑니다. 유지하려면 저장하세요.</translation>
+    </message>
+    <message>
+        <source>Error Occured!</source>
+        <translation>오류가 발생했습니다!</translation>
+    </message>
+    <message>
+        <source>SD is not exist!</source>
+        <translation>SD가 없습니다!</translation>
+    </message>
+    <message>
+        <source>Device Reset</source>
+        <translation>장치 초기화</translation>
+    </message>
+    <message>
+        <source>The memory will be formatted to return some settings to defaults.</source>
+        <translation>일부 설정을 기본값으로 되돌리기 위해 메모리를 포맷합니다.</translation>
+    </message>
+    <message>
+        <source>It can't go back if you clicked yes.</source>
+        <translation>예를 누르면 되돌릴 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation>완료!</translation>
+    </message>
+    <message>
+        <source>Do you Really want to file format?</source>
+        <translation>정말 포맷하시겠습니까?</translation>
+    </message>
+</context>
+<context>
     <name>TopBar</name>
     <message>
         <source>Always on top</source>
         <translation>항상 위</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>최소화</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <translation>최대화</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>닫기</translation>
+    </message>
+</context>
+<context>
+    <name>TypeFilterState</name>
+    <message>
+        <source>All Type</source>
+        <translation>전체</translation>
+    </message>
+    <message>
+        <source>Infinity</source>
+        <translation>상시</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>이벤트</translation>
+    </message>
+    <message>
+        <source>Parking</source>
+        <translation>주차</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>수동</translation>
+    </message>
+</context>
+<context>
+    <name>VLCComponent</name>
+    <message>
+        <source>The recording could not be played.</source>
+        <translation>녹화를 재생할 수 없었습니다.</translation>
+    </message>
+    <message>
+        <source>The recording shows no picture.</source>
+        <translation>녹화에 영상이 나오지 않습니다.</translation>
     </message>
 </context>
 </TS>

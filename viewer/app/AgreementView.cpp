@@ -63,10 +63,20 @@ void AgreementView::onAgree() {
   close();
 }
 
+void AgreementView::reject() {
+  if (refusing_) {
+    ThemedDialog::reject();
+    return;
+  }
+  onDisagree();
+}
+
 void AgreementView::onDisagree() {
+  if (refusing_) return;
+  refusing_ = true;
   logInfo("Reset agree!");
   AppSettings::store().setValue(QStringLiteral("agreement"), QStringLiteral("0"));
-  reject();
+  ThemedDialog::reject();
   MessageBoxes::inform(this, tr("If you do not agree to the collection and use of personal "
                                 "information, you cannot use this program."));
   close();

@@ -24,6 +24,8 @@ class AgreementView : public ThemedDialog {
  public slots:
   void onAgree();
   void onDisagree();
+  // Escape (or the window being closed) refuses, as Cancel does.
+  void reject() override;
 
  private:
   QLabel *title_;
@@ -33,6 +35,7 @@ class AgreementView : public ThemedDialog {
   QPushButton *bAgree_;
   QPushButton *bCancel_;
   QPushButton *bClose_;
+  bool refusing_ = false;
 };
 
 #endif

@@ -4,20 +4,22 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTranslator>
 
-#include "core/AppSettings.h"
+#include "app/Language.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
 
-LanguageView::LanguageView(QTranslator *translator, QWidget *parent)
-    : ThemedDialog(QStringLiteral("LanguageView"), "ui_languageView", parent),
-      translator_(translator) {
+LanguageView::LanguageView(QWidget *parent)
+    : ThemedDialog(QStringLiteral("LanguageView"), "ui_languageView", parent) {
   title_ = themed(new QLabel(tr("Language"), this), QStringLiteral("lTitle"));
   cbLanguage_ = themed(new QComboBox(this), QStringLiteral("cbLanguage"));
   cbLanguage_->addItem(QStringLiteral("English "));
   cbLanguage_->addItem(QStringLiteral("Korean "));
-  cbLanguage_->setCurrentIndex(ViewerState::instance().language);
+  // Hebrew is listed too: a stored Hebrew would otherwise have no entry to
+  // show, and choosing OK would store no language at all.
+  cbLanguage_->addItem(QStringLiteral("Hebrew "));
+  const int current = ViewerState::instance().language;
+  cbLanguage_->setCurrentIndex(current >= 0 && current < Language::Count ? current : 0);
   bOk_ = themed(new QPushButton(tr("OK"), this), QStringLiteral("bOk"));
   bCancel_ = themed(new QPushButton(tr("Cancel"), this), QStringLiteral("bCancel"));
   bClose_ = themed(new QPushButton(this), QStringLiteral("bClose"));
@@ -30,13 +32,9 @@ void LanguageView::changeLanguage() {
   logDebug("LanguageView::changeLanguage");
   ViewerState &s = ViewerState::instance();
   const int chosen = cbLanguage_->currentIndex();
-  if (chosen != s.language) {
+  if (chosen >= 0 && chosen != s.language) {
     s.language = chosen;
-    if (translator_) {
-      QApplication::removeTranslator(translator_);
-      AppSettings::loadTranslation(*translator_, chosen);
-      QApplication::installTranslator(translator_);
-    }
+    Language::apply(chosen);
     emit onSendChangeLanguage();
   }
   accept();

@@ -1,4 +1,4 @@
-// Chooses the language of the program's texts.
+// Chooses the language of the program's texts: English, Korean or Hebrew.
 #ifndef VIEWER_APP_LANGUAGEVIEW_H
 #define VIEWER_APP_LANGUAGEVIEW_H
 
@@ -7,12 +7,11 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QTranslator;
 
 class LanguageView : public ThemedDialog {
   Q_OBJECT
  public:
-  LanguageView(QTranslator *translator, QWidget *parent = nullptr);
+  explicit LanguageView(QWidget *parent = nullptr);
   QComboBox *languageBox() const { return cbLanguage_; }
 
  public slots:
@@ -22,7 +21,6 @@ class LanguageView : public ThemedDialog {
   void onSendChangeLanguage();
 
  private:
-  QTranslator *translator_;
   QLabel *title_;
   QComboBox *cbLanguage_;
   QPushButton *bOk_;

@@ -1,30 +1,33 @@
 #include "app/MainWindow.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
-#include <QTranslator>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/AboutView.h"
 #include "app/AgreementView.h"
-#include "core/AppSettings.h"
-#include "core/ConfigAccess.h"
 #include "app/LanguageView.h"
 #include "app/MelShortcutTable.h"
 #include "app/RightSideView.h"
-#include "core/StatusLog.h"
 #include "app/TopBar.h"
+#include "core/AppSettings.h"
+#include "core/ConfigAccess.h"
+#include "core/StatusLog.h"
 #include "core/ViewerState.h"
 #include "device/CardFormatter.h"
 #include "device/CheckSDThread.h"
@@ -37,17 +40,28 @@
 #include "playback/SceneArea.h"
 #include "playback/VLCComponent.h"
 #include "playback/VideoSurface.h"
-#include "recordings/MelFileComboBox.h"
+#include "recordings/DurationLoader.h"
 #include "recordings/MelFileListItem.h"
-#include "recordings/MelTypeButton.h"
 #include "recordings/TypeFilterState.h"
 #include "settings/SettingView.h"
 #include "theme/JsonToStyle.h"
 #include "widgets/MessageBoxes.h"
 
-MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
+namespace {
+
+// How long the end of the program waits for the players to let go.
+constexpr int kExitLimitMs = 3000;
+constexpr int kDurationWaitAtExitMs = 1000;
+
+bool playingOrPaused() {
+  const PlayState s = ViewerState::instance().playState();
+  return s == PlayState::Playing || s == PlayState::Paused;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      translator_(translator),
       systemDrives_(std::make_unique<SystemDriveQuery>()),
       systemMount_(std::make_unique<SystemCardMount>()),
       drives_(systemDrives_.get()),
@@ -61,17 +75,46 @@ MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
   }
   logInfo("Start to set UI");
   buildUi();
+  buildShortcuts();
   connectEvent();
+  // A quit that does not come through the window (a program reset) still
+  // does the work of the end.
+  connect(qApp, &QCoreApplication::aboutToQuit, this, &MainWindow::finishExit);
   QTimer::singleShot(0, this, &MainWindow::offerConfigRestore);
 }
 
 MainWindow::~MainWindow() {
-  ViewerState &s = ViewerState::instance();
-  if (!agreed_) return;
+  // The watcher thread must not outlive the window it reports to; the rest
+  // of the end ran when the window was closed.
+  stopCardWatcher();
+}
+
+// Closing asks the engine to let go of its players first and hides the
+// window meanwhile; the rest of the end follows once they are stopped (or
+// after kExitLimitMs), with the event loop running all the time.
+void MainWindow::closeEvent(QCloseEvent *event) {
+  if (!agreed_ || exitDone_) {
+    QWidget::closeEvent(event);
+    return;
+  }
+  event->ignore();
+  if (closing_) return;
+  closing_ = true;
   logInfo("[MainWindow]: Close Application.");
   stopCardWatcher();
-  const PlayState state = s.playState();
-  if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(3);
+  if (playingOrPaused()) player_->onStop(VLCComponent::CausePlain);
+  hide();
+  VLCComponent *engine = player_->component();
+  connect(engine, &VLCComponent::finished, this, &MainWindow::finishExit);
+  QTimer::singleShot(kExitLimitMs, this, &MainWindow::finishExit);
+  engine->shutDown();
+}
+
+void MainWindow::finishExit() {
+  if (!agreed_ || exitDone_) return;
+  exitDone_ = true;
+  ViewerState &s = ViewerState::instance();
+  if (!closing_) logInfo("[MainWindow]: Close Application.");
   if (s.saveSettingsAtExit) {
     QSettings &st = AppSettings::store();
     st.setValue(QStringLiteral("width"), width());
@@ -79,8 +122,8 @@ MainWindow::~MainWindow() {
     st.setValue(QStringLiteral("geoX"), x());
     st.setValue(QStringLiteral("geoY"), y());
     st.setValue(QStringLiteral("language"), s.language);
-    st.setValue(QStringLiteral("volume"), st.value(QStringLiteral("volume"), 50).toInt());
-    st.setValue(QStringLiteral("mute"), st.value(QStringLiteral("mute"), false).toBool());
+    st.setValue(QStringLiteral("volume"), s.volume);
+    st.setValue(QStringLiteral("mute"), s.muted);
     st.setValue(QStringLiteral("snapshotPath"),
                 st.value(QStringLiteral("snapshotPath")).toString());
     st.setValue(QStringLiteral("videoPath"), st.value(QStringLiteral("videoPath")).toString());
@@ -96,6 +139,8 @@ MainWindow::~MainWindow() {
     if (dir.exists()) dir.removeRecursively();
   }
   logInfo("Destruct complete!");
+  // A play time still being read from a slow card is let finish.
+  DurationLoader::waitForWorkers(kDurationWaitAtExitMs);
   logInfo("[MainWindow]: Delete log File...");
   const QString log = s.appData + QStringLiteral("/playerStatus.txt");
   if (QFile::exists(log) && s.deleteLogAtExit) {
@@ -104,6 +149,7 @@ MainWindow::~MainWindow() {
     else
       logError("[MainWindow]: Can not delete log File.");
   }
+  close();
 }
 
 void MainWindow::runAgreementGate() {
@@ -168,32 +214,11 @@ void MainWindow::buildUi() {
   playLayout->addWidget(screens_, 1);
   playLayout->addWidget(controls_);
   player_ = new PlayerInterface(this);
+  // The window is dragged by the video as by the title bar.
+  scenes_->playScreen()->installEventFilter(this);
+  logoPage->installEventFilter(this);
 
   rightSide_ = new RightSideView(this);
-  // The file list page: the type filter above the list.
-  typeFilter_ = new TypeFilterState(this);
-  auto *filterRow = new QHBoxLayout;
-  filterRow->setContentsMargins(8, 8, 8, 8);
-  filterRow->setSpacing(4);
-  typeCombo_ = new MelFileComboBox(rightSide_);
-  typeCombo_->follow(typeFilter_);
-  filterRow->addWidget(typeCombo_);
-  const QPair<const char *, int> types[] = {{QT_TR_NOOP("All Type"), TypeFilterState::kAll},
-                                            {QT_TR_NOOP("Infinity"), 1},
-                                            {QT_TR_NOOP("Event"), 2},
-                                            {QT_TR_NOOP("Parking"), 4},
-                                            {QT_TR_NOOP("User"), 8}};
-  for (const auto &t : types) {
-    auto *b = new MelTypeButton(tr(t.first), t.second, rightSide_);
-    b->follow(typeFilter_);
-    typeButtons_ << b;
-    filterRow->addWidget(b);
-  }
-  filterRow->addStretch(1);
-  fileList_ = new MelFileListItem(rightSide_);
-  fileList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  rightSide_->fileListLayout()->addLayout(filterRow);
-  rightSide_->fileListLayout()->addWidget(fileList_, 1);
 
   auto *body = new QHBoxLayout;
   body->setContentsMargins(0, 0, 0, 0);
@@ -213,6 +238,56 @@ void MainWindow::buildUi() {
     move(screen->availableGeometry().center() - rect().center());
 }
 
+// Every window-wide shortcut, from one table: the keys, what they do, and
+// whether holding the key repeats it. They act whatever child has the focus
+// (the list, a button, the slider). Delete is not here: it belongs to the
+// list, which deletes its selected rows.
+void MainWindow::buildShortcuts() {
+  struct Shortcut {
+    const char *name;
+    QList<QKeySequence> keys;
+    void (MainWindow::*slot)();
+    bool autoRepeat;
+  };
+  const Shortcut table[] = {
+      {"playPause", {QKeySequence(Qt::Key_Space)}, &MainWindow::onPlayPauseKey, false},
+      {"back", {QKeySequence(Qt::Key_Left)}, &MainWindow::onBackKey, false},
+      {"forward", {QKeySequence(Qt::Key_Right)}, &MainWindow::onForwardKey, false},
+      {"fullScreen",
+       {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+       &MainWindow::onRecvFullScreen,
+       false},
+      {"leaveFullScreen", {QKeySequence(Qt::Key_Escape)}, &MainWindow::onUnsetFullScreen, false},
+  };
+  keys_ = new QActionGroup(this);
+  keys_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+  for (const Shortcut &s : table) {
+    auto *action = new QAction(keys_);
+    action->setObjectName(QLatin1String(s.name));
+    action->setShortcuts(s.keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setAutoRepeat(s.autoRepeat);
+    connect(action, &QAction::triggered, this, s.slot);
+    addAction(action);
+  }
+}
+
+QList<QAction *> MainWindow::shortcutActions() const {
+  return keys_ ? keys_->actions() : QList<QAction *>();
+}
+
+void MainWindow::onPlayPauseKey() {
+  controls_->onClick_bPlay();
+}
+
+void MainWindow::onBackKey() {
+  controls_->onClick_b5sReward();
+}
+
+void MainWindow::onForwardKey() {
+  controls_->onClick_b5sForward();
+}
+
 void MainWindow::connectEvent() {
   logDebug("MainWindow::connectEvent");
   connect(topBar_, &TopBar::minimizeRequested, this, &MainWindow::onShowMinimized);
@@ -222,7 +297,7 @@ void MainWindow::connectEvent() {
   connect(shortcuts_, &MelShortcutTable::entryActivated, this, &MainWindow::onShortcut);
   connect(rightSide_, &RightSideView::fileListRequested, this, &MainWindow::onShowFilelist);
   connect(rightSide_, &RightSideView::mapRequested, this, &MainWindow::onShowMap);
-  connect(typeFilter_, &TypeFilterState::maskChanged, this, &MainWindow::onTypeFilter);
+  connect(rightSide_->typeFilter(), &TypeFilterState::maskChanged, this, &MainWindow::onTypeFilter);
   connectPlayback();
 }
 
@@ -259,12 +334,15 @@ void MainWindow::connectPlayback() {
     scenes_->playScreen()->onSetZoom();
   });
   connect(p, &PlayerInterface::sendUpdateTime, bar, [bar](double) { bar->onUpdateTimeText(); });
+  connect(p, &PlayerInterface::sendClear, bar, &PlayControlView::onClearUi);
   connect(p, &PlayerInterface::sendClear, this, &MainWindow::onClearPlayback);
   connect(p, &PlayerInterface::sendResetAll, this, &MainWindow::onClearPlayback);
   connect(p, &PlayerInterface::sendCannotPlay, bar, &PlayControlView::onClearUi);
+  connect(p, &PlayerInterface::sendCannotPlay, this, &MainWindow::onClearPlayback);
+  connect(p, &PlayerInterface::sendMessage, this,
+          [this](const QString &text) { MessageBoxes::inform(this, text); });
   connect(p, &PlayerInterface::sendChannelCount, scenes_, &SceneArea::setChannelCount);
   connect(scenes_, &SceneArea::sendVideoResize, p, &PlayerInterface::onResizeVideo);
-  connect(scenes_, &SceneArea::sendBlockKeyboard, this, &MainWindow::onBlockKeyboardEvent);
   connect(scenes_, &SceneArea::sceneChanged, bar, &PlayControlView::setFlipChannel);
   connect(vlc, &VLCComponent::send_setBlockEvent, this, &MainWindow::setEventsBlocked);
   connect(vlc, &VLCComponent::send_setLogo, this, &MainWindow::onShowLogo);
@@ -272,7 +350,7 @@ void MainWindow::connectPlayback() {
   // Moving between files: the engine reports the end of a recording (or a
   // step back past its start) once it has cleared its data; the list then
   // decides what plays next.
-  MelFileListItem *list = fileList_;
+  MelFileListItem *list = fileList();
   connect(p, &PlayerInterface::sendFileChange, list, &MelFileListItem::onNextFile);
   connect(p, &PlayerInterface::sendPreviousFile, list, &MelFileListItem::onPreviousFile);
   connect(bar, &PlayControlView::onCallNextFile, list, &MelFileListItem::onNextFile);
@@ -285,26 +363,28 @@ void MainWindow::connectPlayback() {
           [bar](bool on) { on ? bar->onSetPause() : bar->onSetPlayButton(); });
   connect(list, &MelFileListItem::controlsCleared, bar, &PlayControlView::onClearUi);
   connect(list, &MelFileListItem::controlsCleared, this, &MainWindow::onClearPlayback);
+}
 
-  // Keyboard shortcuts act on the bar's buttons.
-  connect(this, &MainWindow::playPauseKey, bar, &PlayControlView::onClick_bPlay);
-  connect(this, &MainWindow::backKey, bar, &PlayControlView::onClick_b5sReward);
-  connect(this, &MainWindow::forwardKey, bar, &PlayControlView::onClick_b5sForward);
+MelFileListItem *MainWindow::fileList() const {
+  return rightSide_ ? rightSide_->fileList() : nullptr;
+}
+
+TypeFilterState *MainWindow::typeFilter() const {
+  return rightSide_ ? rightSide_->typeFilter() : nullptr;
 }
 
 void MainWindow::onPlayItemSelected() {
   logDebug("MainWindow::onPlayItemSelected");
-  topBar_->setFileName(ViewerState::instance().currentRecording().fileName);
   player_->onOpenFile();
 }
 
+// Whatever ended (a stop, a failure, a move past the last row), the view
+// shows where the player is: the logo unless something plays, zoom back to
+// the whole picture.
 void MainWindow::onClearPlayback() {
   logDebug("MainWindow::onClearPlayback");
-  if (ViewerState::instance().currentRecording().isEmpty()) topBar_->unsetFileName();
   scenes_->playScreen()->onResetZoom();
-  if (ViewerState::instance().playState() != PlayState::Playing &&
-      ViewerState::instance().playState() != PlayState::Paused)
-    onShowLogo(true);
+  if (!playingOrPaused()) onShowLogo(true);
 }
 
 void MainWindow::onShowLogo(bool show) {
@@ -316,33 +396,41 @@ bool MainWindow::logoShown() const {
   return screens_->currentIndex() == 0;
 }
 
-// Input is held back while playback starts or files change, so a click
-// cannot reach an engine that is between two states.
+// The one place that decides what the user may do while the engine is
+// between two states (a start that shows no picture yet, a stop under way):
+// the shortcuts, the control bar, the scenes and the list all wait.
 void MainWindow::setEventsBlocked(bool block) {
   onBlockKeyboardEvent(block);
   controls_->onBlockEvent(block);
   scenes_->onBlockEvent(block);
-  fileList_->onBlockEvent(block);
+  fileList()->onBlockEvent(block);
+}
+
+void MainWindow::onBlockKeyboardEvent(bool block) {
+  logDebug(block ? "------------------------- block! -------------------------"
+                 : "------------------------- work! -------------------------");
+  if (keys_) keys_->setEnabled(!block);
+}
+
+bool MainWindow::keyboardBlocked() const {
+  return keys_ && !keys_->isEnabled();
 }
 
 void MainWindow::onGetImage() {
   logDebug("MainWindow::onGetImage");
-  const ViewerState &s = ViewerState::instance();
-  if (s.playState() != PlayState::Playing && s.playState() != PlayState::Paused) return;
-  QDir().mkpath(s.appData + QStringLiteral("/Snapshot"));
-  for (int channel = 0; channel < s.channelCount && channel < 3; ++channel)
-    player_->getScreenImage(channel);
+  if (!playingOrPaused()) return;
+  player_->takeScreenImages();
 }
 
 void MainWindow::onTypeFilter(int mask) {
   logDebug("MainWindow::onTypeFilter");
-  fileList_->onSortFile(mask);
+  fileList()->onSortFile(mask);
 }
 
 void MainWindow::onShortcut(int entry) {
   switch (entry) {
     case MelShortcutTable::Files:
-      fileList_->recvReqFileOpen();
+      fileList()->recvReqFileOpen();
       break;
     case MelShortcutTable::SdCard:
       openSDCardDlg();
@@ -373,13 +461,12 @@ void MainWindow::openPaths(const QStringList &paths) {
         ConfigAccess::instance().readConfig(openedFolder_);
       else
         ConfigAccess::instance().clear();
-      const QFileInfoList entries = QDir(p).entryInfoList(QDir::Files);
-      for (const QFileInfo &e : entries) files << e.absoluteFilePath();
+      files << MelFileListItem::folderFiles(p);
     } else {
       files << info.absoluteFilePath();
     }
   }
-  fileList_->onLoadItem(files);
+  fileList()->onLoadItem(files);
 }
 
 void MainWindow::onShowFilelist() {
@@ -447,66 +534,48 @@ void MainWindow::onUnsetFullScreen() {
   setWindowStateLogged(back);
 }
 
-void MainWindow::onBlockKeyboardEvent(bool block) {
-  logDebug(block ? "------------------------- block! -------------------------"
-                 : "------------------------- work! -------------------------");
-  keyboardBlocked_ = block;
-}
-
-void MainWindow::keyPressEvent(QKeyEvent *event) {
-  if (keyboardBlocked_ || event->isAutoRepeat()) {
-    event->ignore();
-    return;
-  }
-  switch (event->key()) {
-    case Qt::Key_Space:
-      emit playPauseKey();
+// The press on the video starts a drag of the whole window, as on the title
+// bar; a window that fills the screen stays where it is.
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      auto *mouse = static_cast<QMouseEvent *>(event);
+      if (mouse->button() == Qt::LeftButton && currentState_ == StateNormal) {
+        dragging_ = true;
+        dragOffset_ = mouse->globalPos() - frameGeometry().topLeft();
+      }
       break;
-    case Qt::Key_Left:
-      emit backKey();
+    }
+    case QEvent::MouseMove:
+      if (dragging_) move(static_cast<QMouseEvent *>(event)->globalPos() - dragOffset_);
       break;
-    case Qt::Key_Right:
-      emit forwardKey();
-      break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      onRecvFullScreen();
-      break;
-    case Qt::Key_Escape:
-      onUnsetFullScreen();
+    case QEvent::MouseButtonRelease:
+      dragging_ = false;
       break;
     default:
-      QWidget::keyPressEvent(event);
-      return;
+      break;
   }
-  event->accept();
+  return QWidget::eventFilter(watched, event);
 }
 
+// The flag goes to the window system through the window handle: changing
+// the widget's flags would re-create the window (hidden, shown, moved).
 void MainWindow::onFixedTopScreen() {
   logDebug("MainWindow::onFixedTopScreen");
   alwaysOnTop_ = alwaysOnTop_ ? 0 : 1;
-  const bool visible = isVisible();
-  setWindowFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_ == 1);
-  // Changing the flags hides the window; bring it back where it was,
-  // without activating it.
-  if (visible) {
-    setAttribute(Qt::WA_ShowWithoutActivating, true);
-    show();
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
-  }
+  Qt::WindowFlags flags = windowFlags();
+  flags.setFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_ == 1);
+  overrideWindowFlags(flags);
+  if (QWindow *handle = windowHandle()) handle->setFlags(flags);
   topBar_->onChangeAlwaysTopUi(alwaysOnTop_);
 }
 
+// Every widget re-labels itself when the translation changes (each handles
+// QEvent::LanguageChange); what is left here is what the switch means for
+// the window as a whole.
 void MainWindow::onChangeTextByLanguage() {
   logDebug("MainWindow::onChangeTextByLanguage");
-  shortcuts_->retranslate();
-  rightSide_->retranslate();
-  controls_->retranslate();
-  scenes_->retranslate();
-  static const char *const kTypeTexts[] = {QT_TR_NOOP("All Type"), QT_TR_NOOP("Infinity"),
-                                           QT_TR_NOOP("Event"), QT_TR_NOOP("Parking"),
-                                           QT_TR_NOOP("User")};
-  for (int i = 0; i < typeButtons_.size(); ++i) typeButtons_[i]->setText(tr(kTypeTexts[i]));
+  update();
 }
 
 void MainWindow::onSetNotSaveSetting() {
@@ -537,7 +606,7 @@ void MainWindow::openAboutDlg() {
 
 void MainWindow::openLangaugeDlg() {
   logDebug("MainWindow::openLangaugeDlg");
-  LanguageView dialog(translator_, this);
+  LanguageView dialog(this);
   connect(&dialog, &LanguageView::onSendChangeLanguage, this, &MainWindow::onChangeTextByLanguage);
   dialog.exec();
 }
@@ -559,7 +628,7 @@ void MainWindow::onReceiveSDCardData(const QString &root, const QStringList &fil
   logDebug("MainWindow::onReceiveSDCardData");
   openedFolder_ = root;
   startCardWatcher(root);
-  if (!files.isEmpty()) fileList_->recvCardFiles(files);
+  if (!files.isEmpty()) fileList()->recvCardFiles(files);
 }
 
 void MainWindow::startCardWatcher(const QString &root) {
@@ -581,9 +650,8 @@ void MainWindow::onSDCardRemoved() {
   logDebug("MainWindow::onSDCardRemoved");
   logInfo("[MainWindow]: SD card is removed.");
   ConfigAccess::instance().clear();
-  const PlayState state = ViewerState::instance().playState();
-  if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(4);
-  fileList_->recvCardFiles(QStringList());
+  if (playingOrPaused()) player_->onStop(VLCComponent::CauseFileRemoved);
+  fileList()->recvCardFiles(QStringList());
 }
 
 void MainWindow::openSettingDlg() {
@@ -607,9 +675,8 @@ int MainWindow::formatOpenedCard() {
     // The recordings are gone; the settings file is back where the card is now.
     openedFolder_ = formatter.newRoot();
     config.readConfig(openedFolder_);
-    const PlayState state = ViewerState::instance().playState();
-    if (state == PlayState::Playing || state == PlayState::Paused) player_->onStop(4);
-    fileList_->recvCardFiles(SDCardView::recordingsOf(openedFolder_));
+    if (playingOrPaused()) player_->onStop(VLCComponent::CauseFileRemoved);
+    fileList()->recvCardFiles(SDCardView::recordingsOf(openedFolder_));
   }
   if (QFileInfo(openedFolder_).isDir()) startCardWatcher(openedFolder_);
   return result;

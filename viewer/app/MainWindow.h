@@ -1,8 +1,11 @@
 // The viewer's only top-level window: title bar, shortcut panel, play area
-// and the right-hand panel with the file list and the map.
+// and the right-hand panel with the file list and the map. It wires the
+// parts together, owns the window-wide keyboard shortcuts, and is the one
+// place that decides what the user may do while the engine starts or stops.
 #ifndef VIEWER_APP_MAINWINDOW_H
 #define VIEWER_APP_MAINWINDOW_H
 
+#include <QPoint>
 #include <QRect>
 #include <QWidget>
 #include <memory>
@@ -10,24 +13,23 @@
 class CardMount;
 class CheckSDThread;
 class DriveQuery;
-class QLabel;
-class QTranslator;
-class MelFileComboBox;
 class MelFileListItem;
 class MelShortcutTable;
-class MelTypeButton;
 class PlayControlView;
 class PlayerInterface;
+class QAction;
+class QActionGroup;
+class QLabel;
 class QStackedWidget;
-class SceneArea;
-class TypeFilterState;
 class RightSideView;
+class SceneArea;
 class TopBar;
+class TypeFilterState;
 
 class MainWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit MainWindow(QTranslator *translator, QWidget *parent = nullptr);
+  explicit MainWindow(QWidget *parent = nullptr);
   ~MainWindow() override;
 
   // False when the privacy agreement was refused: the program then ends
@@ -41,18 +43,24 @@ class MainWindow : public QWidget {
   MelShortcutTable *shortcuts() const { return shortcuts_; }
   RightSideView *rightSide() const { return rightSide_; }
   QWidget *playArea() const { return playArea_; }
-  MelFileListItem *fileList() const { return fileList_; }
+  MelFileListItem *fileList() const;
   PlayerInterface *player() const { return player_; }
   PlayControlView *controls() const { return controls_; }
   SceneArea *scenes() const { return scenes_; }
   bool logoShown() const;
-  TypeFilterState *typeFilter() const { return typeFilter_; }
+  TypeFilterState *typeFilter() const;
   int alwaysOnTopMode() const { return alwaysOnTop_; }
   // Window states as the log shows them; 3 is full screen.
   enum WindowState { StateNormal = 0, StateMinimized = 1, StateMaximized = 2, StateFullScreen = 3 };
   int currentState() const { return currentState_; }
-  bool keyboardBlocked() const { return keyboardBlocked_; }
+  // Input waits (shortcuts, control bar, scenes, list) while the engine
+  // starts or stops.
+  bool keyboardBlocked() const;
   QString openedFolder() const { return openedFolder_; }
+  // The window-wide shortcuts, one action each.
+  QList<QAction *> shortcutActions() const;
+  // The work done at the end has run (settings written, folders removed).
+  bool exitDone() const { return exitDone_; }
 
   // SD cards: where drives come from and how cards are unmounted and
   // mounted for a format (tests supply their own; not owned).
@@ -88,35 +96,38 @@ class MainWindow : public QWidget {
   // Formats the opened card for the setting editor; its result code.
   int formatOpenedCard();
 
- signals:
-  // Keyboard shortcuts, for the control bar.
-  void playPauseKey();
-  void backKey();
-  void forwardKey();
-
  protected:
-  void keyPressEvent(QKeyEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:
   void setWindowStateLogged(int state);
   void runAgreementGate();
   void buildUi();
+  void buildShortcuts();
   void connectEvent();
   void connectPlayback();
   void setEventsBlocked(bool block);
   void onShortcut(int entry);
+  void onPlayPauseKey();
+  void onBackKey();
+  void onForwardKey();
+  void finishExit();
   void startCardWatcher(const QString &root);
   void stopCardWatcher();
   void offerConfigRestore();
 
-  QTranslator *translator_;
   bool agreed_ = false;
+  bool closing_ = false;
+  bool exitDone_ = false;
   int alwaysOnTop_ = 0;
   int currentState_ = StateNormal;
   int previousState_ = StateNormal;
   QRect normalGeometry_;
-  bool keyboardBlocked_ = false;
   QString openedFolder_;
+  // Dragging the window by the video.
+  bool dragging_ = false;
+  QPoint dragOffset_;
   TopBar *topBar_ = nullptr;
   MelShortcutTable *shortcuts_ = nullptr;
   RightSideView *rightSide_ = nullptr;
@@ -126,10 +137,7 @@ class MainWindow : public QWidget {
   SceneArea *scenes_ = nullptr;
   PlayControlView *controls_ = nullptr;
   PlayerInterface *player_ = nullptr;
-  MelFileListItem *fileList_ = nullptr;
-  TypeFilterState *typeFilter_ = nullptr;
-  MelFileComboBox *typeCombo_ = nullptr;
-  QList<MelTypeButton *> typeButtons_;
+  QActionGroup *keys_ = nullptr;
   std::unique_ptr<DriveQuery> systemDrives_;
   std::unique_ptr<CardMount> systemMount_;
   DriveQuery *drives_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/MelShortcutTable.h"
 
+#include <QEvent>
+
 #include <QHeaderView>
 #include <QPushButton>
 
@@ -72,4 +74,9 @@ bool MelShortcutTable::entryEnabled(Entry entry) const {
 
 void MelShortcutTable::retranslate() {
   for (int i = 0; i < EntryCount; ++i) buttons_[i]->setToolTip(tr(kEntries[i].toolTip));
+}
+
+void MelShortcutTable::changeEvent(QEvent *event) {
+  QTableWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) retranslate();
 }

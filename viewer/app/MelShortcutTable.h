@@ -22,6 +22,9 @@ class MelShortcutTable : public QTableWidget {
  signals:
   void entryActivated(int entry);
 
+ protected:
+  void changeEvent(QEvent *event) override;
+
  private:
   QString imageFolder_;
   QPushButton *buttons_[EntryCount];

@@ -1,11 +1,17 @@
 #include "app/RightSideView.h"
 
+#include <QEvent>
+
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "core/ViewerState.h"
+#include "recordings/MelFileComboBox.h"
+#include "recordings/MelFileListItem.h"
+#include "recordings/MelTypeButton.h"
+#include "recordings/TypeFilterState.h"
 #include "theme/JsonToStyle.h"
 
 RightSideView::RightSideView(QWidget *parent) : QWidget(parent) {
@@ -54,6 +60,25 @@ RightSideView::RightSideView(QWidget *parent) : QWidget(parent) {
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(0);
   }
+  typeFilter_ = new TypeFilterState(this);
+  auto *filterRow = new QHBoxLayout;
+  filterRow->setContentsMargins(8, 8, 8, 8);
+  filterRow->setSpacing(4);
+  typeCombo_ = new MelFileComboBox(listPage);
+  typeCombo_->follow(typeFilter_);
+  filterRow->addWidget(typeCombo_);
+  for (const TypeFilterState::Entry &entry : TypeFilterState::kEntries) {
+    auto *b = new MelTypeButton(entry.bit, listPage);
+    b->setObjectName(QStringLiteral("type_") + QLatin1String(entry.objectName));
+    b->follow(typeFilter_);
+    typeButtons_ << b;
+    filterRow->addWidget(b);
+  }
+  filterRow->addStretch(1);
+  fileList_ = new MelFileListItem(listPage);
+  fileList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  fileListLayout_->addLayout(filterRow);
+  fileListLayout_->addWidget(fileList_, 1);
   pages_->addWidget(listPage);
   pages_->addWidget(mapPage);
 
@@ -85,4 +110,9 @@ void RightSideView::showPage(int page) {
 void RightSideView::retranslate() {
   bFileList_->setText(tr("File list"));
   bMap_->setText(tr("Map"));
+}
+
+void RightSideView::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) retranslate();
 }

@@ -1,11 +1,18 @@
 // The right-hand panel: tab buttons for the file list and the map, and the
-// page of the chosen one.
+// page of the chosen one. The file list page is the type filter row (the
+// drop-down and the five type buttons, all following one filter state)
+// above the recording list.
 #ifndef VIEWER_APP_RIGHTSIDEVIEW_H
 #define VIEWER_APP_RIGHTSIDEVIEW_H
 
+#include <QList>
 #include <QWidget>
 
+class MelFileComboBox;
+class MelFileListItem;
+class MelTypeButton;
 class QPushButton;
+class TypeFilterState;
 class QStackedWidget;
 class QVBoxLayout;
 
@@ -19,6 +26,10 @@ class RightSideView : public QWidget {
   QVBoxLayout *fileListLayout() const { return fileListLayout_; }
   QVBoxLayout *mapLayout() const { return mapLayout_; }
   int currentPage() const;
+  MelFileListItem *fileList() const { return fileList_; }
+  TypeFilterState *typeFilter() const { return typeFilter_; }
+  MelFileComboBox *typeCombo() const { return typeCombo_; }
+  const QList<MelTypeButton *> &typeButtons() const { return typeButtons_; }
   void retranslate();
 
  public slots:
@@ -28,6 +39,9 @@ class RightSideView : public QWidget {
   void fileListRequested();
   void mapRequested();
 
+ protected:
+  void changeEvent(QEvent *event) override;
+
  private:
   QString imageFolder_;
   QPushButton *bFileList_;
@@ -35,6 +49,10 @@ class RightSideView : public QWidget {
   QStackedWidget *pages_;
   QVBoxLayout *fileListLayout_;
   QVBoxLayout *mapLayout_;
+  TypeFilterState *typeFilter_;
+  MelFileComboBox *typeCombo_;
+  QList<MelTypeButton *> typeButtons_;
+  MelFileListItem *fileList_;
 };
 
 #endif

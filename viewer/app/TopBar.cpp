@@ -1,5 +1,7 @@
 #include "app/TopBar.h"
 
+#include <QEvent>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -44,7 +46,7 @@ TopBar::TopBar(QWidget *parent) : QWidget(parent) {
   setButtonImage(bMinimize_, QStringLiteral("min"));
   setButtonImage(bMaximize_, QStringLiteral("max"));
   setButtonImage(bClose_, QStringLiteral("close"));
-  bUpper_->setToolTip(tr("Always on top"));
+  retranslate();
 
   auto *row = new QHBoxLayout(this);
   row->setContentsMargins(10, 0, 6, 0);
@@ -58,6 +60,24 @@ TopBar::TopBar(QWidget *parent) : QWidget(parent) {
   connect(bMinimize_, &QPushButton::clicked, this, &TopBar::minimizeRequested);
   connect(bMaximize_, &QPushButton::clicked, this, &TopBar::maximizeRequested);
   connect(bClose_, &QPushButton::clicked, this, &TopBar::closeRequested);
+  connect(&ViewerState::instance(), &ViewerState::currentRecordingChanged, this,
+          &TopBar::followCurrentRecording);
+  followCurrentRecording();
+}
+
+void TopBar::retranslate() {
+  bUpper_->setToolTip(tr("Always on top"));
+  bMinimize_->setToolTip(tr("Minimize"));
+  bMaximize_->setToolTip(tr("Maximize"));
+  bClose_->setToolTip(tr("Close"));
+}
+
+void TopBar::followCurrentRecording() {
+  const QString name = ViewerState::instance().currentRecording().fileName;
+  if (name.isEmpty())
+    unsetFileName();
+  else
+    setFileName(name);
 }
 
 void TopBar::setButtonImage(QPushButton *button, const QString &image) {
@@ -106,4 +126,9 @@ void TopBar::mouseReleaseEvent(QMouseEvent *event) {
 void TopBar::mouseDoubleClickEvent(QMouseEvent *event) {
   if (event->button() == Qt::LeftButton) emit maximizeRequested();
   QWidget::mouseDoubleClickEvent(event);
+}
+
+void TopBar::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) retranslate();
 }

@@ -1,5 +1,6 @@
 // The main window's title bar: logo, the playing file's name, and the
-// always-on-top, minimise, maximise and close buttons. Dragging it moves
+// always-on-top, minimise, maximise and close buttons. The name follows the
+// current recording of the process-wide state. Dragging it moves
 // the window; a double click maximises or restores.
 #ifndef VIEWER_APP_TOPBAR_H
 #define VIEWER_APP_TOPBAR_H
@@ -34,7 +35,13 @@ class TopBar : public QWidget {
   void mouseReleaseEvent(QMouseEvent *event) override;
   void mouseDoubleClickEvent(QMouseEvent *event) override;
 
+ protected:
+  void changeEvent(QEvent *event) override;
+
  private:
+  void retranslate();
+  // The title names the recording being played (ViewerState's current one).
+  void followCurrentRecording();
   void setButtonImage(QPushButton *button, const QString &image);
   QString imageFolder_;
   QLabel *logo_;

@@ -9,14 +9,15 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSplashScreen>
-#include <QTranslator>
 #include <memory>
 #include <vector>
 
+#include "app/Language.h"
 #include "core/AppSettings.h"
 #include "app/MainWindow.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
+#include "playback/VLCComponent.h"
 
 namespace {
 
@@ -67,7 +68,6 @@ int main(int argc, char **argv) {
   logInfo("[Main]: Main Function start now.");
   logInfo("[Main]: QApplication start..");
 
-  auto translator = std::make_unique<QTranslator>();
   state.language = settings.value(QStringLiteral("language"), 0).toInt();
   state.clientId = settings.value(QStringLiteral("id")).toString();
   if (settings.value(QStringLiteral("version")).toString() != QLatin1String(AppSettings::kVersion))
@@ -83,13 +83,12 @@ int main(int argc, char **argv) {
   logLine("Complete! ");
 
   logInfo("[Main]: Set Translation file...");
-  if (AppSettings::loadTranslation(*translator, state.language))
-    QApplication::installTranslator(translator.get());
+  Language::apply(state.language);
 
   raisePriority();
 
   logInfo("[Main]: MainWindow start now!");
-  MainWindow window(translator.get());
+  MainWindow window;
   if (!window.agreed()) {
     splash->close();
     return 0;
@@ -104,5 +103,8 @@ int main(int argc, char **argv) {
   for (int i = 1; i < qtArgc; ++i) paths << QString::fromLocal8Bit(args[static_cast<size_t>(i)]);
   if (!paths.isEmpty()) window.openPaths(paths);
 
-  return app.exec();
+  const int result = app.exec();
+  // A stop still under way when the window closed finishes before libvlc goes.
+  VLCComponent::waitForAllWorkers(3000);
+  return result;
 }

@@ -1,6 +1,8 @@
 #include "core/KRNData.h"
 
 #include <QDir>
+#include <algorithm>
+#include <new>
 #include <cmath>
 #include <cstring>
 
@@ -10,6 +12,10 @@
 namespace {
 
 constexpr uint32_t kSampleFields = 68;
+// A camera record is 68 bytes and more; a text sample is never read into a
+// buffer larger than this, whatever the headers claim.
+constexpr uint32_t kLargestTextSample = 64 * 1024;
+constexpr uint32_t kDefaultTextSample = 1024;
 
 float floatAt(const uint8_t *p) {
   uint32_t bits = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -59,19 +65,23 @@ int32_t KRNData::KRN_GetTextData(uint32_t track) {
   logDebug("KRNData::KRN_GetTextData");
   if (state_ != Ok || !reader_) return -1;
   const uint32_t count = track < KRN_READER_MAX_TEXT ? info_->text[track].sampleCount : 0;
-  const uint32_t size = track < KRN_READER_MAX_TEXT ? info_->text[track].maxSampleSize : 0;
-  samples_.reserve(static_cast<int>(count));
+  const uint32_t largest = track < KRN_READER_MAX_TEXT ? info_->text[track].maxSampleSize : 0;
+  // Both numbers come from the file's headers: nothing is reserved from the
+  // count, and a buffer is never larger than a camera record can be. A
+  // damaged header ends the list at the first sample that does not read.
+  const uint32_t size = largest == 0 ? kDefaultTextSample : std::min(largest, kLargestTextSample);
   for (uint32_t k = 0; k < count; ++k) {
     KRNReaderFrame frame{};
-    frame.data = new uint8_t[size ? size : 1];
+    frame.data = new (std::nothrow) uint8_t[size];
+    if (!frame.data) break;
     frame.capacity = size;
     frame.track = track;
     frame.mediaType = KRN_MEDIA_TEXT;
     int32_t rc = KRNReaderReadFrame(reader_, &frame);
-    if (rc < 0) {
+    if (rc < 0 || frame.size > size) {
       delete[] frame.data;
       state_ = ReadFailed;
-      lastResult_ = rc;
+      lastResult_ = rc < 0 ? rc : -1;
       logError("KRNReader Can't read Frame!");
       break;
     }

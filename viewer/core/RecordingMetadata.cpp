@@ -7,17 +7,13 @@
 namespace RecordingMetadata {
 
 Extraction extract(const QString &path) {
-  ViewerState &s = ViewerState::instance();
   Extraction e;
   KRNReaderInfo info{};
   KRNData data(&info);
   const int32_t opened = data.open(path);
-  if (opened < 0) {
-    s.metadataReady = false;
-    s.channelCount = 1;
-    return e;
-  }
-  if (opened == KRNData::NoInfo) return e;  // plays, without metadata
+  if (opened < 0) return e;  // plays without metadata, if libvlc can read it
+  e.opened = true;
+  if (opened == KRNData::NoInfo) return e;
   if (data.KRN_GetVideoTotalNum() == 0) {
     logDebug("!!! Ch is 0");
     e.canPlay = false;
@@ -25,25 +21,21 @@ Extraction extract(const QString &path) {
   }
   e.channelCount = static_cast<int>(data.KRN_GetVideoTotalNum());
   e.totalRangeMs = data.KRN_GetTotalRange();
-  s.channelCount = e.channelCount;
-  s.totalRangeMs = e.totalRangeMs;
   if (opened == KRNData::HasText) {
     data.KRN_GetTextData(0);
     const int n = data.KRN_GetTextDataTotalCount();
+    e.gsensorSamples.reserve(n);
+    e.gpsSamples.reserve(n);
     for (int i = 0; i < n; ++i) {
       uint32_t size = 0;
       const uint8_t *payload = data.sample(i, &size);
       TextSample t;
       if (!decodeTextSample(payload, size, &t)) continue;  // too short to hold the fields
-      s.gsensorSamples.append({i, t.x, t.y, t.z});
-      s.gpsSamples.append({i, t.latitude, t.longitude, t.speed, t.north(), t.east()});
+      e.gsensorSamples.append({i, t.x, t.y, t.z});
+      e.gpsSamples.append({i, t.latitude, t.longitude, t.speed, t.north(), t.east()});
     }
   }
-  if (!s.gsensorSamples.isEmpty() && !s.gpsSamples.isEmpty()) {
-    s.chartReady = true;
-    s.metadataReady = true;
-    e.metadataReady = true;
-  }
+  e.metadataReady = !e.gsensorSamples.isEmpty() && !e.gpsSamples.isEmpty();
   return e;
 }
 

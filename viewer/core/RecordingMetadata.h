@@ -11,16 +11,20 @@
 
 namespace RecordingMetadata {
 
+// Everything a recording tells about itself when it starts playing.
 struct Extraction {
+  bool opened = false;  // the reader could open the file
   bool canPlay = true;  // false: the file has no video track
   bool metadataReady = false;
   int channelCount = 1;
   double totalRangeMs = 0;
+  QVector<GsensorSample> gsensorSamples;
+  QVector<GpsSample> gpsSamples;
 };
 
-// Reads the recording (the one being played when path is empty) into the
-// state object's sample lists and flags.
-Extraction extract(const QString &path = QString());
+// Reads a recording's information and its G-sensor and GPS samples. Nothing
+// is written anywhere: the caller publishes what it wants of the result.
+Extraction extract(const QString &path);
 
 // Clears the sample lists, flags and G-sensor strings.
 void clear();

@@ -1,9 +1,11 @@
 #include "core/StatusLog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QMutex>
 #include <cstdarg>
 #include <cstdio>
@@ -12,9 +14,12 @@ namespace {
 
 constexpr int kMessageBytes = 1024;
 
-QString gPath;
+// Kept on the heap and never freed: a worker thread may still write a line
+// while the program's static objects are being destroyed at exit.
+QString &gPath = *new QString;
 int gThreshold = 5;
-QMutex gPathLock;
+QMutex &gPathLock = *new QMutex;
+bool gPermissionsChecked = false;  // guarded by gPathLock
 
 const char *const kTags[] = {":: [e] ", ":: [w] ", ":: [i] ", ":: [l] ", ":: [d] "};
 
@@ -32,6 +37,7 @@ namespace StatusLog {
 void setPath(const QString &p) {
   QMutexLocker lock(&gPathLock);
   gPath = p;
+  gPermissionsChecked = false;
 }
 
 QString path() {
@@ -46,9 +52,28 @@ int threshold() {
   return gThreshold;
 }
 
+QString withoutHome(const QString &text) {
+  const QString home = QDir::homePath();
+  if (home.isEmpty() || home == QLatin1String("/")) return text;
+  QString out;
+  out.reserve(text.size());
+  int from = 0;
+  for (int at = text.indexOf(home); at >= 0; at = text.indexOf(home, at + 1)) {
+    const int end = at + home.size();
+    // Only the whole folder name: "/home/ann" is not part of "/home/anna".
+    if (end < text.size() && text.at(end) != QLatin1Char('/')) continue;
+    out += text.midRef(from, at - from);
+    out += QLatin1Char('~');
+    from = end;
+    at = end - 1;
+  }
+  out += text.midRef(from);
+  return out;
+}
+
 QString formatLine(Kind kind, const QString &message) {
   return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) +
-         QString::fromLatin1(kTags[kind]) + message;
+         QString::fromLatin1(kTags[kind]) + withoutHome(message);
 }
 
 void write(Kind kind, const QString &message) {
@@ -59,8 +84,18 @@ void write(Kind kind, const QString &message) {
   // be split by theirs.
   QByteArray line = formatLine(kind, message).toUtf8();
   line.append('\n');
-  int fd = ::open(p.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  // The log is the user's own business: readable by nobody else, also when
+  // an older version left it readable by all.
+  int fd = ::open(p.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (fd < 0) return;  // a line that cannot be written is lost silently
+  {
+    QMutexLocker lock(&gPathLock);
+    if (!gPermissionsChecked) {
+      gPermissionsChecked = true;
+      struct stat st;
+      if (::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0) ::fchmod(fd, 0600);
+    }
+  }
   ssize_t ignored = ::write(fd, line.constData(), static_cast<size_t>(line.size()));
   (void)ignored;
   ::close(fd);

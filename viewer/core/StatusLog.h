@@ -15,6 +15,9 @@ QString path();
 void setThreshold(int threshold);
 int threshold();
 
+// The text with the user's home folder written as "~": the log keeps no
+// personal data, and a user name is one.
+QString withoutHome(const QString &text);
 // The line as it is written, without the trailing line feed.
 QString formatLine(Kind kind, const QString &message);
 void write(Kind kind, const QString &message);

@@ -1,5 +1,6 @@
 #include "playback/PlayControlView.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -149,17 +150,16 @@ void PlayControlView::buildUi() {
   connect(bSound_, &QPushButton::clicked, this, &PlayControlView::onClick_bSound);
   connect(sTimeLine_, &QSlider::sliderMoved, this, &PlayControlView::onChange_sTimeLine);
   // The play clock must not pull the handle away from the user's hand.
-  connect(sTimeLine_, &QSlider::sliderPressed, this, [this] {
-    if (!blocked_) emit onSendStopTimer();
-  });
+  connect(sTimeLine_, &QSlider::sliderPressed, this, &PlayControlView::onSendStopTimer);
   connect(sTimeLine_, &QSlider::sliderReleased, this, [this] {
-    if (!blocked_ && ViewerState::instance().playState() == PlayState::Playing)
-      emit onSendRestartTimer();
+    if (ViewerState::instance().playState() == PlayState::Playing) emit onSendRestartTimer();
   });
   connect(pVolume_, &MelVolumeProgressBar::volumeChanged, this,
           &PlayControlView::onVolumeBarChanged);
 
-  for (QWidget *w : findChildren<QWidget *>()) w->installEventFilter(this);
+  // The window's shortcuts act on these buttons; a focused button must not
+  // take Space for itself.
+  for (QAbstractButton *b : findChildren<QAbstractButton *>()) b->setFocusPolicy(Qt::NoFocus);
   retranslate();
 }
 
@@ -185,25 +185,6 @@ void PlayControlView::retranslate() {
 
 int PlayControlView::volume() const {
   return pVolume_->value();
-}
-
-bool PlayControlView::eventFilter(QObject *watched, QEvent *event) {
-  if (blocked_) {
-    // Releases pass, so a button pressed before the block does not stay
-    // down; the slots themselves refuse to act while blocked.
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::MouseMove:
-      case QEvent::Wheel:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-        return true;
-      default:
-        break;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 void PlayControlView::followPlayState(PlayState state) {
@@ -243,7 +224,7 @@ void PlayControlView::setFrameUnit(bool frames) {
 }
 
 void PlayControlView::onClick_bPlay() {
-  if (blocked_) return;
+  if (!isEnabled()) return;  // input waits while playback starts or stops
   logDebug("PlayControlView::onClick_bPlay");
   const ViewerState &s = ViewerState::instance();
   switch (s.playState()) {
@@ -270,7 +251,7 @@ void PlayControlView::onClick_bPlay() {
 }
 
 void PlayControlView::onClick_bStop() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bStop");
   if (!playingOrPaused(ViewerState::instance().playState())) return;
   logInfo("[PlayControlView]: Stop button is clicked.");
@@ -283,31 +264,32 @@ void PlayControlView::onClick_bStop() {
 }
 
 void PlayControlView::onClick_bReward() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bReward");
   emit onChangePlayFile();
 }
 
 void PlayControlView::onClick_bForward() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bForward");
   emit onCallNextFile();
 }
 
 void PlayControlView::onClick_b5sReward() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_b5sReward");
   stepMove(false);
 }
 
 void PlayControlView::onClick_b5sForward() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_b5sForward");
   stepMove(true);
 }
 
 void PlayControlView::stepMove(bool forward) {
-  if (ViewerState::instance().playState() == PlayState::Stopped) return;
+  // With nothing loaded there is nothing to step through.
+  if (!playingOrPaused(ViewerState::instance().playState())) return;
   emit onSendStopTimer();
   if (frameUnit_) {
     logInfo(forward ? "go to next frame!" : "go to previous frame!");
@@ -319,7 +301,7 @@ void PlayControlView::stepMove(bool forward) {
 }
 
 void PlayControlView::onClick_bUnit() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bUnit");
   // Frames are stepped only while paused.
   if (ViewerState::instance().playState() == PlayState::Playing) requestPause();
@@ -327,25 +309,25 @@ void PlayControlView::onClick_bUnit() {
 }
 
 void PlayControlView::onClick_bDelete() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bDelete");
   emit onClickedDelete();
 }
 
 void PlayControlView::onClick_bCapture() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bCapture");
   emit onSendRefreshImage();
 }
 
 void PlayControlView::onClick_bFlip() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bFlip");
   emit onClickedFlip(flipChannel_);
 }
 
 void PlayControlView::onClick_bSound() {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   logDebug("PlayControlView::onClick_bSound");
   muted_ = !muted_;
   logInfo(muted_ ? "[PlayControlView]: set mute" : "[PlayControlView]: unset mute");
@@ -361,13 +343,13 @@ void PlayControlView::showMuted() {
 }
 
 void PlayControlView::onVolumeBarChanged(int value) {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   AppSettings::store().setValue(QLatin1String(kVolumeKey), value);
   emit onSendVolumeChange(value);
 }
 
 void PlayControlView::onChangedSpeed(int index) {
-  if (blocked_) {
+  if (!isEnabled()) {
     showSpeedButtons();
     return;
   }
@@ -418,7 +400,7 @@ void PlayControlView::onloadTotalTime() {
 }
 
 void PlayControlView::onChange_sTimeLine(int value) {
-  if (blocked_) return;
+  if (!isEnabled()) return;
   playTime_->setText(timeText(value));
   emit onChangePlayPosition(value);
 }
@@ -462,9 +444,14 @@ void PlayControlView::onRecvPlayNextFile() {
 
 void PlayControlView::onBlockEvent(bool block) {
   logDebug("PlayControlView::onBlockEvent");
-  blocked_ = block;
+  setEnabled(!block);
 }
 
 void PlayControlView::setFlipChannel(int channel) {
   flipChannel_ = channel;
+}
+
+void PlayControlView::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) retranslate();
 }

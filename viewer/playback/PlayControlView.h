@@ -1,7 +1,7 @@
 // The control bar under the video: turns the user's clicks into requests to
 // the playback engine and shows the playing time. It follows the process-wide
 // play state: the play button shows pause while playing, and the four speed
-// buttons are usable only while playing. Every control can be blocked
+// buttons are usable only while playing. The whole bar is disabled
 // (onBlockEvent) while playback starts or the file changes.
 #ifndef VIEWER_PLAYBACK_PLAYCONTROLVIEW_H
 #define VIEWER_PLAYBACK_PLAYCONTROLVIEW_H
@@ -34,7 +34,7 @@ class PlayControlView : public QWidget {
   int speedLevel() const { return speedLevel_; }
   int volume() const;
   bool isMuted() const { return muted_; }
-  bool isBlocked() const { return blocked_; }
+  bool isBlocked() const { return !isEnabled(); }
   int flipChannel() const { return flipChannel_; }
 
   // Texts and tool tips in the current language.
@@ -100,12 +100,12 @@ class PlayControlView : public QWidget {
   void onSendLogoSet(bool);
   void onSendOpenFile();
 
- protected:
-  bool eventFilter(QObject *watched, QEvent *event) override;
-
  private slots:
   void followPlayState(PlayState state);
   void onVolumeBarChanged(int value);
+
+ protected:
+  void changeEvent(QEvent *event) override;
 
  private:
   void buildUi();
@@ -138,7 +138,6 @@ class PlayControlView : public QWidget {
   bool frameUnit_ = false;
   int speedLevel_ = kNormalSpeed;
   bool muted_ = false;
-  bool blocked_ = false;
   int flipChannel_ = 0;
   PlayState lastState_ = PlayState::Idle;
 };

@@ -1,24 +1,22 @@
 #include "playback/PlayerInterface.h"
 
-#include <vlc/vlc.h>
-
 #include <algorithm>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
-#include <QWidget>
 
+#include "core/AppSettings.h"
+#include "core/RecordingMetadata.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
 #include "playback/VLCComponent.h"
-#include "core/RecordingMetadata.h"
+#include "playback/VideoSurface.h"
 
 namespace {
 
-constexpr int kOpenPollMs = 300;
-constexpr int kOpenPollLimit = 10;  // three seconds of a busy component
-constexpr int kStopWaitMs = 2000;
 constexpr qint64 kMoveMs = 5000;
 constexpr double kEndPosition = 0.99;
 const float kSpeedRates[] = {0.5f, 1.0f, 1.5f, 2.0f};  // levels 1-4
@@ -39,13 +37,24 @@ PlayerInterface::PlayerInterface(QObject *parent) : QObject(parent) {
   second_ = new QTimer(this);
   second_->setInterval(kSecondMs);
   connect(second_, &QTimer::timeout, this, &PlayerInterface::onSecond);
-  openPoll_ = new QTimer(this);
-  openPoll_->setSingleShot(true);
-  connect(openPoll_, &QTimer::timeout, this, &PlayerInterface::onOpenFile);
 
   connect(vlc_, &VLCComponent::send_playNow, this, &PlayerInterface::onSetComplete);
   connect(vlc_, &VLCComponent::send_GoNext, this, &PlayerInterface::onRecvStop);
   connect(vlc_, &VLCComponent::send_GoBack, this, &PlayerInterface::onRecvStopPrevious);
+  connect(vlc_, &VLCComponent::stopped, this, &PlayerInterface::onEngineStopped);
+  connect(vlc_, &VLCComponent::playbackFailed, this, &PlayerInterface::onPlaybackFailed);
+  connect(vlc_, &VLCComponent::imagesTaken, this, [this](const QStringList &written) {
+    for (int c = 0; c < written.size(); ++c)
+      if (written[c].isEmpty()) logError("[PlayerInterface]: no snapshot of channel %d", c);
+    emit sendScreenImages(written);
+  });
+
+  // The volume and mute the user chose last time apply from the first
+  // recording on, not only once the bar is touched.
+  ViewerState &st = ViewerState::instance();
+  QSettings &settings = AppSettings::store();
+  st.volume = qBound(0, settings.value(QStringLiteral("volume"), 50).toInt(), 100);
+  st.muted = settings.value(QStringLiteral("mute"), false).toBool();
 }
 
 PlayerInterface::~PlayerInterface() {
@@ -55,6 +64,10 @@ PlayerInterface::~PlayerInterface() {
 
 bool PlayerInterface::timersActive() const {
   return tick_->isActive() && second_->isActive();
+}
+
+bool PlayerInterface::hasPlayback() const {
+  return playingOrPaused();
 }
 
 void PlayerInterface::startTimers() {
@@ -85,24 +98,41 @@ bool PlayerInterface::currentFileExists() const {
   return QFileInfo::exists(ViewerState::instance().currentRecording().playbackPath);
 }
 
+void PlayerInterface::refuse(const QString &text) {
+  logError("[PlayerInterface]: %s", qUtf8Printable(text));
+  emit sendCannotPlay();
+  emit sendMessage(text);
+}
+
+// Opens the current recording. What plays is stopped first; the open itself
+// happens once the engine has stopped, whoever asked for the stop: a row
+// chosen while the end of a recording is being handled wins over the move
+// to the next row.
 void PlayerInterface::onOpenFile() {
   logDebug("PlayerInterface::onOpenFile");
-  const int s = vlc_->state();
-  if (s == VLCComponent::StopRequested || s == VLCComponent::Stopping ||
-      s == VLCComponent::StreamRemoved) {
-    // A stop is on its way: look again shortly instead of holding the window.
-    if (openPollCount_ < kOpenPollLimit) {
-      ++openPollCount_;
-      openPoll_->start(kOpenPollMs);
-      return;
-    }
-    vlc_->waitForStopped(0);
-  }
-  openPoll_->stop();
-  openPollCount_ = 0;
   killTimers();
-  if (s == VLCComponent::Running || s == VLCComponent::Paused) vlc_->Stop(VLCComponent::CausePlain);
-  if (!vlc_->isStopped()) vlc_->waitForStopped(kStopWaitMs);
+  openPending_ = true;
+  if (vlc_->isStopping()) {
+    vlc_->cancelMoveOn();
+    ViewerState::instance().setPlayState(PlayState::Idle);
+    return;
+  }
+  const int s = vlc_->state();
+  if (s == VLCComponent::Running || s == VLCComponent::Paused) {
+    // What plays is on its way out: nothing plays until the new one shows.
+    ViewerState::instance().setPlayState(PlayState::Idle);
+    vlc_->Stop(VLCComponent::CausePlain);
+    return;
+  }
+  startPending();
+}
+
+void PlayerInterface::onEngineStopped() {
+  if (openPending_) startPending();
+}
+
+void PlayerInterface::startPending() {
+  openPending_ = false;
   ViewerState::instance().setPlayState(PlayState::Idle);
   onPlay();
 }
@@ -117,21 +147,44 @@ void PlayerInterface::onPlay() {
     st.setPlayState(PlayState::Playing);
     return;
   }
+  if (vlc_->isStopping()) {
+    openPending_ = true;  // starts once the stop is over
+    return;
+  }
   const int s = vlc_->state();
   if (s == VLCComponent::Running || s == VLCComponent::Paused) return;  // still starting
-  if (!vlc_->isStopped()) vlc_->waitForStopped(kStopWaitMs);
   const QString path = st.currentRecording().playbackPath;
   if (path.isEmpty()) {
     logError("[PlayerInterface]: no recording to play");
     return;
   }
+  // Nothing of the recording played before may stay: its totals would be
+  // taken for this one's when this one's cannot be read.
   st.busyStopping = false;
   RecordingMetadata::clear();
-  const RecordingMetadata::Extraction metadata = RecordingMetadata::extract();
-  if (!metadata.canPlay) {
-    emit sendCannotPlay();
+  st.totalRangeMs = 0;
+  st.channelCount = 0;
+  st.currentTimeMs = 0;
+  st.playPosition = 0;
+  if (!vlc_->isUsable()) {
+    refuse(tr("The video player could not be started, so no recording can be played."));
     return;
   }
+  const QFileInfo file(path);
+  if (!file.isFile() || !file.isReadable()) {
+    refuse(tr("The recording cannot be read:\n%1").arg(file.fileName()));
+    return;
+  }
+  const RecordingMetadata::Extraction metadata = RecordingMetadata::extract(path);
+  if (!metadata.canPlay) {
+    refuse(tr("This recording has no video and cannot be played:\n%1").arg(file.fileName()));
+    return;
+  }
+  st.channelCount = metadata.channelCount;
+  st.totalRangeMs = metadata.totalRangeMs;
+  st.gsensorSamples = metadata.gsensorSamples;
+  st.gpsSamples = metadata.gpsSamples;
+  st.metadataReady = st.chartReady = metadata.metadataReady;
   emit sendChannelCount(st.channelCount);
   if (metadata.metadataReady) emit sendLoadMetadata();
 
@@ -141,12 +194,25 @@ void PlayerInterface::onPlay() {
     emit sendChannelCount(st.channelCount);
   }
   if (vlc_->Play() != 0) {
-    logError("[PlayerInterface]: %s does not play", qUtf8Printable(path));
+    refuse(tr("The recording could not be played:\n%1").arg(file.fileName()));
     return;
   }
   if (st.totalRangeMs <= 0) st.totalRangeMs = static_cast<double>(vlc_->GetTotalTime());
   startTimers();
   logInfo("[PlayerInterface]: Play video");
+}
+
+// libvlc could not play the file, or no picture came: back to the logo
+// with everything cleared, and the user is told.
+void PlayerInterface::onPlaybackFailed(const QString &reason) {
+  logDebug("PlayerInterface::onPlaybackFailed");
+  const QString name = ViewerState::instance().currentRecording().fileName;
+  killTimers();
+  vlc_->Stop(VLCComponent::CauseLogo);
+  onClearData();
+  ViewerState::instance().setPlayState(PlayState::Idle);
+  emit sendCannotPlay();
+  emit sendMessage(name.isEmpty() ? reason : reason + QLatin1Char('\n') + name);
 }
 
 void PlayerInterface::onPause() {
@@ -155,23 +221,29 @@ void PlayerInterface::onPause() {
   if (st.playState() != PlayState::Playing) return;
   killTimers();
   vlc_->Pause();
+  st.currentTimeMs = static_cast<double>(vlc_->GetCurrentPos());
   st.setPlayState(PlayState::Paused);
+  emit sendUpdateTime(st.currentTimeMs);
 }
 
 void PlayerInterface::onClickStop(bool showLogo) {
   logDebug("PlayerInterface::onClickStop");
   if (!playingOrPaused()) return;
   killTimers();
+  openPending_ = false;
   ViewerState::instance().busyStopping = true;
   vlc_->Stop(showLogo ? VLCComponent::CauseLogo : VLCComponent::CausePlain);
   onClearData();
 }
 
+// The engine is stopped asynchronously in every case: the rest of the view
+// is cleared at once and the engine gives input back when it is done.
 void PlayerInterface::onStop(int cause) {
   logDebug("PlayerInterface::onStop");
   if (!playingOrPaused()) return;
   ViewerState &st = ViewerState::instance();
   killTimers();
+  openPending_ = false;
   st.busyStopping = false;
   switch (cause) {
     case VLCComponent::CauseIdle:
@@ -180,11 +252,8 @@ void PlayerInterface::onStop(int cause) {
       st.setPlayState(PlayState::Idle);
       return;
     case VLCComponent::CausePlain:
-      vlc_->Stop(cause);
-      break;
     case VLCComponent::CauseFileRemoved:
       vlc_->Stop(cause);
-      vlc_->waitForStopped(kStopWaitMs);
       break;
     default:
       return;
@@ -196,6 +265,7 @@ void PlayerInterface::onStop(int cause) {
 
 void PlayerInterface::on5sMove(bool forward) {
   logDebug("PlayerInterface::on5sMove");
+  if (!playingOrPaused()) return;  // nothing loaded: nothing to move
   ViewerState &st = ViewerState::instance();
   killTimers();
   double c = st.currentTimeMs;
@@ -213,6 +283,7 @@ void PlayerInterface::on5sMove(bool forward) {
   }
   st.currentTimeMs = c;
   emit sendUpdateTime(c);
+  if (vlc_->isStopping()) return;  // moving on to the previous file
   if (vlc_->state() != VLCComponent::Paused) {
     st.setPlayState(PlayState::Playing);
     startTimers();
@@ -232,34 +303,24 @@ void PlayerInterface::onFrameMove(bool forward) {
   const qint64 total = vlc_->GetTotalTime();
   const qint64 t = vlc_->GetCurrentPos();
   if (total - 100 <= t) return;
-  if (forward) {
+  if (forward)
     vlc_->NextFrame();
-    if (t > st.currentTimeMs) st.currentTimeMs = static_cast<double>(t);
-  } else {
-    // One frame back from the picture shown (the camera tools seek 800 ms
-    // forward here, which makes the back button step forwards).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    // Still the one call that answers the playing frame rate in libvlc 3.0.
-    const float fps = libvlc_media_player_get_fps(vlc_->player(0));
-#pragma GCC diagnostic pop
-    const double frameMs = fps > 1.0f ? 1000.0 / fps : 1000.0 / 30.0;
-    const double shown = std::max(st.currentTimeMs, static_cast<double>(t));
-    const double target = std::max(0.0, shown - frameMs);
-    vlc_->Seek(static_cast<qint64>(target));
-    st.currentTimeMs = target;
-  }
+  else
+    vlc_->PreviousFrame();
+  st.currentTimeMs = static_cast<double>(vlc_->GetCurrentPos());
+  emit sendUpdateTime(st.currentTimeMs);
 }
 
 void PlayerInterface::onPlayPosMove(int ms) {
   logDebug("PlayerInterface::onPlayPosMove");
+  if (!playingOrPaused()) return;
   ViewerState &st = ViewerState::instance();
   killTimers();
   vlc_->Seek(ms);
   callResetAll();
   st.currentTimeMs = ms;
   emit sendUpdateTime(ms);
-  if (playingOrPaused()) startTimers();
+  if (st.playState() == PlayState::Playing) startTimers();
 }
 
 // The end check: near the end the ticks stop (the end itself moves on to the
@@ -282,7 +343,8 @@ void PlayerInterface::onControlSpeed(int level) {
   logDebug("PlayerInterface::onControlSpeed");
   if (level < 1 || level > 4) return;
   ViewerState::instance().speedLevel = level;
-  vlc_->SetSpeed(kSpeedRates[level - 1]);
+  if (ViewerState::instance().playState() == PlayState::Playing)
+    vlc_->SetSpeed(kSpeedRates[level - 1]);
 }
 
 void PlayerInterface::onControlVolume(int volume) {
@@ -312,7 +374,7 @@ void PlayerInterface::onResizeVideo(int id, QSize size) {
 
 void PlayerInterface::onRestartTimer() {
   logDebug("PlayerInterface::onRestartTimer");
-  startTimers();
+  if (ViewerState::instance().playState() == PlayState::Playing) startTimers();
 }
 
 void PlayerInterface::onStopTimer() {
@@ -377,35 +439,48 @@ void PlayerInterface::onSetComplete() {
   ViewerState &st = ViewerState::instance();
   vlc_->SetVolume(st.volume);
   vlc_->SetMute(st.muted);
+  if (st.totalRangeMs <= 0) st.totalRangeMs = static_cast<double>(vlc_->GetTotalTime());
   emit sendSetPlayData();
   if (st.playState() == PlayState::Idle) st.speedLevel = 2;
   st.flipped = {};
   vlc_->ResetFlips();
-  if (st.totalRangeMs <= 0) st.totalRangeMs = static_cast<double>(vlc_->GetTotalTime());
   st.setPlayState(PlayState::Playing);
 }
 
-void PlayerInterface::setMainScreen(QWidget *widget) {
+void PlayerInterface::setMainScreen(VideoSurface *widget) {
   logDebug("PlayerInterface::setMainScreen");
   vlc_->SetVideoWindow(0, widget);
 }
 
-void PlayerInterface::setSub1Screen(QWidget *widget) {
+void PlayerInterface::setSub1Screen(VideoSurface *widget) {
   logDebug("PlayerInterface::setSub1Screen");
   vlc_->SetVideoWindow(1, widget);
 }
 
-void PlayerInterface::setSub2Screen(QWidget *widget) {
+void PlayerInterface::setSub2Screen(VideoSurface *widget) {
   logDebug("PlayerInterface::setSub2Screen");
   vlc_->SetVideoWindow(2, widget);
 }
 
+QString PlayerInterface::snapshotPath(int channel) const {
+  const QString folder = ViewerState::instance().appData + QStringLiteral("/Snapshot");
+  return QDir::toNativeSeparators(folder + QLatin1Char('/') + QString::number(channel) + ".png");
+}
+
+void PlayerInterface::takeScreenImages() {
+  logDebug("PlayerInterface::takeScreenImages");
+  QList<int> channels;
+  QStringList paths;
+  for (int c = 0; c < ViewerState::instance().channelCount && c < 3; ++c) {
+    channels << c;
+    paths << snapshotPath(c);
+  }
+  vlc_->GetImagesAsync(channels, paths);
+}
+
 QImage PlayerInterface::getScreenImage(int channel) {
   logDebug("PlayerInterface::getScreenImage");
-  const QString folder = ViewerState::instance().appData + QStringLiteral("/Snapshot");
-  QDir().mkpath(folder);
-  const QString path =
-      QDir::toNativeSeparators(folder + QLatin1Char('/') + QString::number(channel) + ".png");
+  const QString path = snapshotPath(channel);
   if (vlc_->GetImage(channel, path) != 0) {
     logError("[PlayerInterface]: no snapshot of channel %d", channel);
     return QImage();

@@ -1,7 +1,8 @@
 // The play state of the viewer and its two ticks: turns the requests of the
 // control bar and the main window into calls on VLCComponent, reads the
 // recording's metadata when a recording starts, and moves the time line,
-// map and chart forward every 500 ms.
+// map and chart forward every 500 ms. Nothing here waits for the engine:
+// an open asked for while a stop is under way happens when it is over.
 #ifndef VIEWER_PLAYBACK_PLAYERINTERFACE_H
 #define VIEWER_PLAYBACK_PLAYERINTERFACE_H
 
@@ -10,8 +11,8 @@
 #include <QSize>
 
 class QTimer;
-class QWidget;
 class VLCComponent;
+class VideoSurface;
 
 class PlayerInterface : public QObject {
   Q_OBJECT
@@ -27,6 +28,10 @@ class PlayerInterface : public QObject {
 
   VLCComponent *component() const { return vlc_; }
   bool timersActive() const;
+  // An open waits for the stop under way.
+  bool openPending() const { return openPending_; }
+  // Something is loaded: playing or paused.
+  bool hasPlayback() const;
 
  public slots:
   void onOpenFile();
@@ -50,10 +55,13 @@ class PlayerInterface : public QObject {
   void onRecvStop();
   void onRecvStopPrevious();
   void onSetComplete();
-  void setMainScreen(QWidget *widget);
-  void setSub1Screen(QWidget *widget);
-  void setSub2Screen(QWidget *widget);
+  void setMainScreen(VideoSurface *widget);
+  void setSub1Screen(VideoSurface *widget);
+  void setSub2Screen(VideoSurface *widget);
   QImage getScreenImage(int channel);
+  // Snapshots of every channel into the Snapshot folder, without holding the
+  // window; sendScreenImages follows.
+  void takeScreenImages();
 
  signals:
   void onTimeout_500ms();
@@ -65,8 +73,13 @@ class PlayerInterface : public QObject {
   void sendFileChange();    // the next file of the list
   void sendPreviousFile();  // the previous file of the list
   void sendLoadMetadata();  // the samples are there: map and chart load them
-  void sendCannotPlay();    // the recording has no video
+  void sendCannotPlay();    // the recording cannot be played
   void sendUpdateTime(double ms);
+  // The snapshots of takeScreenImages: one path per channel, empty where
+  // no picture was written.
+  void sendScreenImages(const QStringList &paths);
+  // Something the user asked for could not be done; the text says what.
+  void sendMessage(const QString &text);
 
  private:
   void startTimers();
@@ -75,14 +88,18 @@ class PlayerInterface : public QObject {
   void moveOnAfterStop(void (PlayerInterface::*next)());
   bool currentFileExists() const;
   void stopForVanishedFile();
+  void startPending();
+  void refuse(const QString &text);
+  QString snapshotPath(int channel) const;
+  void onEngineStopped();
+  void onPlaybackFailed(const QString &reason);
   void onTick();
   void onSecond();
 
   VLCComponent *vlc_ = nullptr;
   QTimer *tick_ = nullptr;
   QTimer *second_ = nullptr;
-  QTimer *openPoll_ = nullptr;
-  int openPollCount_ = 0;
+  bool openPending_ = false;
 };
 
 #endif

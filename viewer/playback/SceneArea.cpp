@@ -1,5 +1,7 @@
 #include "playback/SceneArea.h"
 
+#include <QEvent>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -185,8 +187,7 @@ void SceneArea::onResetScenes() {
 
 void SceneArea::onChangeSceneView(int slot) {
   logDebug("SceneArea::onChangeSceneView");
-  if (blocked_ || slot < 1 || slot > 2 || slot >= channelCount_) return;
-  emit sendBlockKeyboard(true);
+  if (!isEnabled() || slot < 1 || slot > 2 || slot >= channelCount_) return;
   SubPlayerWindow *sub = subs_[slot - 1];
   const int mainId = playScreen_->id();
   const int subId = sub->id();
@@ -204,10 +205,14 @@ void SceneArea::onChangeSceneView(int slot) {
   logInfo("[SceneArea]: main scene shows channel %d, slot %d shows channel %d", subId, slot,
           mainId);
   emit sceneChanged(subId);
-  emit sendBlockKeyboard(false);
 }
 
 void SceneArea::onBlockEvent(bool block) {
   logDebug("SceneArea::onBlockEvent");
-  blocked_ = block;
+  setEnabled(!block);
+}
+
+void SceneArea::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) retranslate();
 }

@@ -53,12 +53,13 @@ class SceneArea : public QWidget {
   void onBlockEvent(bool block);
 
  signals:
-  // Keyboard input of the window must wait while the widgets move.
-  void sendBlockKeyboard(bool block);
   // The main surface shows another channel.
   void sceneChanged(int mainChannel);
   // A surface's video widget has a new size (from any of the three).
   void sendVideoResize(int id, QSize size);
+
+ protected:
+  void changeEvent(QEvent *event) override;
 
  private:
   void place(int mainChannel, int sub1Channel, int sub2Channel);
@@ -73,7 +74,6 @@ class SceneArea : public QWidget {
   QWidget *mainPanel_ = nullptr;
   QGridLayout *grid_ = nullptr;
   int channelCount_ = kChannels;
-  bool blocked_ = false;
 };
 
 #endif

@@ -1,16 +1,15 @@
 #include "playback/VLCComponent.h"
 
-#include <unistd.h>
 #include <vlc/vlc.h>
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -19,20 +18,18 @@
 #include <vector>
 
 #include "core/StatusLog.h"
+#include "playback/AudioOutput.h"
+#include "playback/ChannelSync.h"
+#include "playback/VideoSurface.h"
 
 struct VLCComponent::Shared {
-  std::atomic<int> state{VLCComponent::Created};
-  std::atomic<int> cause{VLCComponent::CauseEnd};
-  std::atomic<int> channels{0};
+  EngineState state;
   std::atomic<int> streams{0};
   std::atomic<bool> error{false};
   // The player whose events count (channel 0's); events of any other are dropped.
   std::atomic<libvlc_media_player_t *> main{nullptr};
   // Every channel's current player, to tell whose track changed.
   std::array<std::atomic<libvlc_media_player_t *>, VLCComponent::kMaxChannels> players{};
-  // Each stop gets a ticket; a worker whose ticket is no longer the latest
-  // was given up on and must not report.
-  std::atomic<quint64> stopTicket{0};
   std::atomic<int> workers{0};
   std::mutex lock;  // guards owner and stopHook
   VLCComponent *owner = nullptr;
@@ -66,21 +63,15 @@ const libvlc_event_type_t kMainEvents[] = {
     libvlc_MediaPlayerESAdded,          libvlc_MediaPlayerESDeleted,
     libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerSnapshotTaken};
 
-constexpr int kStopPollMs = 100;
 constexpr int kSnapshotWidth = 1920;
 constexpr int kSnapshotHeight = 1080;
-// libvlc 3.0 reports a player's time in steps of 250 ms, up to half a second
-// behind its picture. Channels started and moved together stay in step by
-// themselves; one is brought back to channel 0 only when the reported times
-// are further apart than that uncertainty.
-constexpr qint64 kResyncToleranceMs = 800;
-// Channels just started (or re-created for a flip) are watched this often
-// until all of them show a picture, at most for three seconds.
-constexpr int kSettlePollMs = 15;
-constexpr int kSettlePollLimit = 200;
-constexpr int kDisposeWaitMs = 2000;
 
 const char *const kSeparateSuffixes[] = {"_1.mp4", "_2.mp4", "_3.mp4"};
+
+QStringList &extraArguments() {
+  static QStringList arguments;
+  return arguments;
+}
 
 bool isSeparateFileName(const QString &path) {
   for (const char *suffix : kSeparateSuffixes)
@@ -114,23 +105,25 @@ void handleLibvlcLog(void *, int level, const libvlc_log_t *context, const char 
            module ? module : "libvlc", text);
 }
 
+// On libvlc's event thread: only the engine state and two counters change
+// here; everything else is decided on the GUI thread.
 void handleLibvlcEvent(const libvlc_event_t *event, void *data) {
   auto *shared = static_cast<VLCComponent::Shared *>(data);
-  if (event->p_obj != shared->main.load()) return;
+  auto *player = static_cast<libvlc_media_player_t *>(event->p_obj);
+  if (player != shared->main.load()) return;
   int value = 0;
   switch (event->type) {
     case libvlc_MediaPlayerESAdded:
-      if (shared->state.load() < VLCComponent::StopRequested) shared->streams.fetch_add(1);
+      if (!EngineState::stopping(shared->state.state())) shared->streams.fetch_add(1);
       break;
     case libvlc_MediaPlayerESDeleted: {
-      const int state = shared->state.load();
-      if (state < VLCComponent::StopRequested || state == VLCComponent::Stopped) break;
+      if (!EngineState::stopping(shared->state.state())) break;
       int left = shared->streams.load();
-      if (left > 0) left = shared->streams.fetch_sub(1) - 1;
-      if (shared->state.exchange(VLCComponent::StreamRemoved) != VLCComponent::StreamRemoved)
+      while (left > 0 && !shared->streams.compare_exchange_weak(left, left - 1)) {
+      }
+      value = std::max(0, left - 1);
+      if (shared->state.streamRemoved())
         logDebug("[VLCComponent]: state %d", VLCComponent::StreamRemoved);
-      if (left <= 0) shared->channels = 0;
-      value = left;
       break;
     }
     case libvlc_MediaPlayerEncounteredError:
@@ -143,7 +136,8 @@ void handleLibvlcEvent(const libvlc_event_t *event, void *data) {
       break;
   }
   std::lock_guard<std::mutex> guard(shared->lock);
-  if (shared->owner) emit shared->owner->playerEvent(event->type, value);
+  if (shared->owner)
+    emit shared->owner->playerEvent(event->type, value, reinterpret_cast<quintptr>(player));
 }
 
 // A rear channel took up a video track: only used while the channels of a
@@ -160,11 +154,16 @@ void handleTrackSelected(const libvlc_event_t *event, void *data) {
   }
 }
 
+// Workers of every component, for the end of the program.
+std::atomic<int> gLiveWorkers{0};
+
 void runOnWorker(const std::shared_ptr<VLCComponent::Shared> &shared, std::function<void()> job) {
   shared->workers.fetch_add(1);
+  gLiveWorkers.fetch_add(1);
   std::thread([shared, job = std::move(job)] {
     job();
     shared->workers.fetch_sub(1);
+    gLiveWorkers.fetch_sub(1);
     std::lock_guard<std::mutex> guard(shared->lock);
     if (shared->owner) emit shared->owner->workerFinished();
   }).detach();
@@ -180,42 +179,12 @@ void disposePlayers(const std::shared_ptr<VLCComponent::Shared> &shared,
   });
 }
 
-bool pulseServerReachable() {
-  if (!qEnvironmentVariableIsEmpty("PULSE_SERVER")) return true;
-  QStringList sockets;
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty()) sockets << runtime + QStringLiteral("/pulse/native");
-  sockets << QStringLiteral("/run/user/%1/pulse/native").arg(getuid())
-          << QStringLiteral("/var/run/pulse/native");
-  for (const QString &socket : sockets)
-    if (QFileInfo::exists(socket)) return true;
-  return false;
-}
-
-bool alsaDevicePresent() {
-  QFile cards(QStringLiteral("/proc/asound/cards"));
-  if (cards.open(QIODevice::ReadOnly)) {
-    const QByteArray text = cards.readAll().trimmed();
-    if (!text.isEmpty() && !text.contains("no soundcards")) return true;
-  }
-  // A default device set up by hand (a plug, a network or a null sink).
-  return QFileInfo::exists(QDir::homePath() + QStringLiteral("/.asoundrc")) ||
-         QFileInfo::exists(QStringLiteral("/etc/asound.conf"));
-}
-
-// The platform's own output first, the silent one where there is no device.
-QByteArray chooseAudioOutput(libvlc_instance_t *vlc) {
+QList<QByteArray> audioOutputsOf(libvlc_instance_t *vlc) {
   QList<QByteArray> available;
   libvlc_audio_output_t *list = libvlc_audio_output_list_get(vlc);
   for (libvlc_audio_output_t *o = list; o; o = o->p_next) available << QByteArray(o->psz_name);
   libvlc_audio_output_list_release(list);
-  QList<QByteArray> wanted;
-  if (pulseServerReachable()) wanted << "pulse";
-  if (alsaDevicePresent()) wanted << "alsa";
-  wanted << "adummy";
-  for (const QByteArray &name : wanted)
-    if (available.contains(name)) return name;
-  return QByteArrayLiteral("adummy");
+  return available;
 }
 
 }  // namespace
@@ -227,22 +196,26 @@ VLCComponent::VLCComponent(QObject *parent) : QObject(parent), shared_(std::make
           Qt::QueuedConnection);
   connect(this, &VLCComponent::stopWorkerDone, this, &VLCComponent::onStopWorkerDone,
           Qt::QueuedConnection);
-  connect(this, &VLCComponent::send_ShowWidget, this, &VLCComponent::recv_ShowWidget);
-  settlePoll_ = new QTimer(this);
-  settlePoll_->setInterval(kSettlePollMs);
-  connect(settlePoll_, &QTimer::timeout, this, &VLCComponent::onSettlePoll);
   connect(this, &VLCComponent::workerFinished, this, &VLCComponent::onWorkerFinished,
           Qt::QueuedConnection);
-  connect(this, &VLCComponent::videoTrackSelected, this, &VLCComponent::onVideoTrackSelected,
+  connect(this, &VLCComponent::send_ShowWidget, this, &VLCComponent::recv_ShowWidget);
+  sync_ = new ChannelSync(this);
+  connect(this, &VLCComponent::videoTrackSelected, sync_, &ChannelSync::onVideoTrackSelected,
           Qt::QueuedConnection);
+  stopLimit_ = new QTimer(this);
+  stopLimit_->setSingleShot(true);
+  stopLimit_->setInterval(kStopLimitMs);
+  connect(stopLimit_, &QTimer::timeout, this, &VLCComponent::onStopLimit);
+  startLimit_ = new QTimer(this);
+  startLimit_->setSingleShot(true);
+  startLimit_->setInterval(kStartLimitMs);
+  connect(startLimit_, &QTimer::timeout, this, &VLCComponent::onStartLimit);
 
   if (!instanceFor(false)) return;
-  audioOutput_ = chooseAudioOutput(instance_);
+  audioOutput_ = AudioOutput::choose(audioOutputsOf(instance_), AudioOutput::probe());
   logInfo("[VLCComponent]: audio output \"%s\"", audioOutput_.constData());
   for (int i = 0; i < kMaxChannels; ++i) players_[i] = createPlayer(i, false);
-  attachEvents(players_[0]);
-  shared_->main = players_[0];
-  setState(Created);
+  setMainPlayer(players_[0]);
 }
 
 VLCComponent::~VLCComponent() {
@@ -254,38 +227,30 @@ VLCComponent::~VLCComponent() {
   }
   shared_->main = nullptr;
   detachEvents(players_[0]);
-  ++shared_->stopTicket;
+  shared_->state.abandonStop();
   std::vector<libvlc_media_player_t *> players;
   for (libvlc_media_player_t *&p : players_) {
     if (p) players.push_back(p);
     p = nullptr;
   }
+  // The players hold their instance: it goes once the last of them is released.
   disposePlayers(shared_, players);
-  // The players hold the instances; a stop stuck in libvlc keeps both alive
-  // and the process does not wait for it longer than this.
-  QElapsedTimer clock;
-  clock.start();
-  while (shared_->workers.load() > 0 && clock.elapsed() < kDisposeWaitMs) QThread::msleep(10);
-  for (int i = 0; i < kMaxChannels; ++i) {
-    if (surfaces_[i]) surfaces_[i]->removeEventFilter(this);
-    if (layers_[i]) {
-      layers_[i]->hide();
-      retiredLayers_ << layers_[i];
-    }
-  }
-  if (shared_->workers.load() > 0)
-    logError("[VLCComponent]: a stop did not finish at exit");  // its windows stay, hidden
-  else
-    for (const QPointer<QWidget> &layer : retiredLayers_) delete layer.data();
   if (mirrorInstance_) libvlc_release(mirrorInstance_);
   if (instance_) libvlc_release(instance_);
+}
+
+void VLCComponent::setExtraArguments(const QStringList &arguments) {
+  extraArguments() = arguments;
 }
 
 libvlc_instance_t *VLCComponent::instanceFor(bool mirrored) {
   libvlc_instance_t *&slot = mirrored ? mirrorInstance_ : instance_;
   if (slot) return slot;
+  std::vector<QByteArray> extra;
+  for (const QString &a : extraArguments()) extra.push_back(a.toUtf8());
   std::vector<const char *> args(std::begin(kInstanceArgs), std::end(kInstanceArgs));
   if (mirrored) args.insert(args.end(), std::begin(kMirrorArgs), std::end(kMirrorArgs));
+  for (const QByteArray &a : extra) args.push_back(a.constData());
   slot = libvlc_new(static_cast<int>(args.size()), args.data());
   if (!slot) {
     logError("[VLCComponent]: libvlc refused to start (%s)", mirrored ? "mirrored" : "main");
@@ -307,7 +272,8 @@ libvlc_media_player_t *VLCComponent::createPlayer(int channel, bool mirrored) {
   libvlc_video_set_key_input(player, 0);
   libvlc_video_set_mouse_input(player, 0);
   if (!audioOutput_.isEmpty()) libvlc_audio_output_set(player, audioOutput_.constData());
-  if (const uint32_t window = windowOf(channel)) libvlc_media_player_set_xwindow(player, window);
+  if (surfaces_[channel])
+    libvlc_media_player_set_xwindow(player, surfaces_[channel]->videoWindow());
   libvlc_event_attach(libvlc_media_player_event_manager(player), libvlc_MediaPlayerESSelected,
                       handleTrackSelected, shared_.get());
   shared_->players[channel] = player;
@@ -340,80 +306,26 @@ void VLCComponent::detachEvents(libvlc_media_player_t *player) {
     libvlc_event_detach(events, type, handleLibvlcEvent, shared_.get());
 }
 
-void VLCComponent::SetVideoWindow(int id, QWidget *widget) {
-  if (id < 0 || id >= kMaxChannels || surfaces_[id] == widget) return;
-  if (surfaces_[id]) surfaces_[id]->removeEventFilter(this);
-  if (layers_[id]) {
-    layers_[id]->hide();
-    retiredLayers_ << layers_[id];
-    layers_[id] = nullptr;
+void VLCComponent::setMainPlayer(libvlc_media_player_t *player) {
+  libvlc_media_player_t *old = shared_->main.exchange(player);
+  if (old == player) {
+    attachEvents(player);
+    return;
   }
-  surfaces_[id] = widget;
-  if (!widget) return;
-  widget->setAttribute(Qt::WA_NativeWindow);
-  QPalette black = widget->palette();
-  black.setColor(QPalette::Window, Qt::black);
-  widget->setPalette(black);
-  widget->setAutoFillBackground(true);
-  QSizePolicy policy = widget->sizePolicy();
-  policy.setRetainSizeWhenHidden(true);
-  widget->setSizePolicy(policy);
-  widget->installEventFilter(this);
-  newLayer(id);
+  attachEvents(player);
+  detachEvents(old);
 }
 
-QWidget *VLCComponent::newLayer(int id) {
-  QWidget *surface = surfaces_[id];
-  auto *layer = new QWidget(surface);
-  layer->setObjectName(QStringLiteral("videoLayer%1").arg(id));
-  // libvlc draws into an X window of its own below this one: it needs a
-  // native window even inside parents that have none.
-  layer->setAttribute(Qt::WA_NativeWindow);
-  layer->setAttribute(Qt::WA_DontCreateNativeAncestors);
-  QPalette black = layer->palette();
-  black.setColor(QPalette::Window, Qt::black);
-  layer->setPalette(black);
-  layer->setAutoFillBackground(true);
-  layer->setGeometry(surface->rect());
-  layer->show();
-  layer->raise();
-  layer->winId();
-  layers_[id] = layer;
-  return layer;
-}
-
-void VLCComponent::retireLayer(int id) {
-  if (!surfaces_[id]) return;
-  if (layers_[id]) {
-    layers_[id]->hide();
-    retiredLayers_ << layers_[id];
-  }
-  newLayer(id);
-}
-
-uint32_t VLCComponent::windowOf(int id) const {
-  return layers_[id] ? static_cast<uint32_t>(layers_[id]->winId()) : 0;
-}
-
-bool VLCComponent::eventFilter(QObject *watched, QEvent *event) {
-  if (event->type() == QEvent::Resize) {
-    for (int i = 0; i < kMaxChannels; ++i)
-      if (surfaces_[i] == watched && layers_[i]) layers_[i]->setGeometry(surfaces_[i]->rect());
-  }
-  return QObject::eventFilter(watched, event);
-}
-
-void VLCComponent::onWorkerFinished() {
-  if (shared_->workers.load() > 0) return;
-  for (const QPointer<QWidget> &layer : retiredLayers_) delete layer.data();
-  retiredLayers_.clear();
+void VLCComponent::SetVideoWindow(int id, VideoSurface *surface) {
+  if (id < 0 || id >= kMaxChannels || surfaces_[id] == surface) return;
+  surfaces_[id] = surface;
 }
 
 void VLCComponent::applyWindows() {
   bool applied = false;
   for (int i = 0; i < kMaxChannels; ++i) {
-    const uint32_t window = windowOf(i);
-    if (!players_[i] || !window) continue;
+    if (!players_[i] || !surfaces_[i]) continue;
+    const uint32_t window = surfaces_[i]->videoWindow();
     if (libvlc_media_player_get_xwindow(players_[i]) == window) continue;
     libvlc_media_player_set_xwindow(players_[i], window);
     applied = true;
@@ -423,14 +335,15 @@ void VLCComponent::applyWindows() {
 
 void VLCComponent::SetFile(const QString &path, int channelCount, double totalRangeMs) {
   logDebug("VLCComponent::SetFile");
-  shared_->cause = CauseEnd;
+  cause_ = CauseEnd;
   shared_->error = false;
   shared_->streams = 0;
-  voutSeen_ = false;
+  starting_ = false;
   rate_ = 1.0f;
   totalRangeMs_ = totalRangeMs;
   lastMainTime_ = 0;
-  stopSettling();
+  restarting_ = 0;
+  sync_->stopped();
 
   // A channel mirrored or straightened while stopped gets its player from
   // the other instance now.
@@ -438,11 +351,7 @@ void VLCComponent::SetFile(const QString &path, int channelCount, double totalRa
     if (!players_[i] || playerMirrored_[i] == flip_[i]) continue;
     libvlc_media_player_t *old = players_[i];
     players_[i] = createPlayer(i, flip_[i]);
-    if (i == 0) {
-      attachEvents(players_[0]);
-      shared_->main = players_[0];
-      detachEvents(old);
-    }
+    if (i == 0) setMainPlayer(players_[0]);
     libvlc_media_player_release(old);
   }
   applyWindows();
@@ -479,114 +388,53 @@ void VLCComponent::SetFile(const QString &path, int channelCount, double totalRa
     libvlc_media_player_set_media(players_[i], media);
     if (media) libvlc_media_release(media);
   }
-  shared_->channels = count;
-  setState(MediaSet);
+  channels_ = count;
+  shared_->state.move({Created, MediaSet, Stopped}, MediaSet);
+  logDebug("[VLCComponent]: state %d", state());
 }
 
 int VLCComponent::Play() {
   logDebug("VLCComponent::Play");
   const int count = activeChannels();
-  if (!players_[0] || count == 0) return -1;
+  if (!players_[0] || count == 0 || !shared_->state.move({MediaSet}, Running)) return -1;
   emit send_ShowWidget(false);
   resetAudioDevice();
   for (int i = 0; i < count; ++i) {
     if (libvlc_media_player_play(players_[i]) != 0) {
       logError("[VLCComponent]: channel %d does not play", i);
-      if (i == 0) return -1;
+      if (i == 0) {
+        shared_->state.move({Running}, MediaSet);
+        return -1;
+      }
     }
     libvlc_media_player_set_rate(players_[i], 1.0f);
   }
+  logDebug("[VLCComponent]: state %d", Running);
   rate_ = 1.0f;
-  if (count > 1) {
-    // libvlc 3.0 starts every player on the first video track and has no
-    // option to start on another; switching before the picture comes keeps
-    // the first track off the rear surfaces.
-    if (!separateFiles_)
-      for (int i = 1; i < count; ++i) tracksPending_ |= 1u << i;
-    startSettling();
-  }
-  emit send_setBlockEvent(true);
-  setState(Running);
+  starting_ = true;
+  startLimit_->start();
+  sync_->started(separateFiles_);
+  updateBlock();
   return 0;
-}
-
-void VLCComponent::startSettling() {
-  settlePolls_ = 0;
-  settleFromSeek_ = seekCount_;
-  settlePoll_->start();
-}
-
-void VLCComponent::stopSettling() {
-  settlePoll_->stop();
-  restarting_ = 0;
-  tracksPending_ = 0;
-  tracksSwitching_ = 0;
-}
-
-// Each player starts in its own time: how long it takes to open its file and
-// make its first picture differs from channel to channel, and more so on a
-// busy machine. Once every channel shows a picture they are moved together
-// to one time, which lines them up to a frame.
-void VLCComponent::onSettlePoll() {
-  ++settlePolls_;
-  const int count = activeChannels();
-  for (int i = 1; i < count; ++i) {
-    if (!(tracksPending_ & (1u << i))) continue;
-    libvlc_track_description_t *tracks = libvlc_video_get_track_description(players_[i]);
-    int known = 0;
-    for (libvlc_track_description_t *t = tracks; t; t = t->p_next)
-      if (t->i_id >= 0) ++known;
-    libvlc_track_description_list_release(tracks);
-    if (known > i) switchRearTrack(i);
-  }
-  bool ready = tracksPending_ == 0 && tracksSwitching_ == 0;
-  for (int i = 0; i < count && ready; ++i) {
-    const libvlc_state_t s = libvlc_media_player_get_state(players_[i]);
-    if (libvlc_media_player_has_vout(players_[i]) == 0 ||
-        (s != libvlc_Playing && s != libvlc_Paused))
-      ready = false;
-  }
-  if (!ready && settlePolls_ < kSettlePollLimit) return;
-  if (!ready) logError("[VLCComponent]: not every channel shows a picture");
-  const unsigned restarted = restarting_;
-  stopSettling();
-  // A move asked for since (a seek by the user) took every channel along
-  // already.
-  if (count < 2 || seekCount_ != settleFromSeek_) return;
-  // The time comes from a channel that kept playing.
-  int reference = 0;
-  for (int i = 0; i < count; ++i) {
-    if (!(restarted & (1u << i))) {
-      reference = i;
-      break;
-    }
-  }
-  Seek(std::max<qint64>(0, libvlc_media_player_get_time(players_[reference])));
-}
-
-void VLCComponent::switchRearTrack(int channel) {
-  tracksPending_ &= ~(1u << channel);
-  if (!selectVideoTrack(channel)) return;
-  tracksSwitching_ |= 1u << channel;
-  settleFromSeek_ = seekCount_;  // the new track needs the move that ends the settling
-}
-
-void VLCComponent::onVideoTrackSelected(int channel, int track) {
-  // A track taken up while playing shows nothing before its next key frame;
-  // the move that follows the settling brings one in at once.
-  if (wantedTrack_[channel] == track) tracksSwitching_ &= ~(1u << channel);
 }
 
 void VLCComponent::Pause() {
   logDebug("VLCComponent::Pause");
+  // Where channel 0 is at the request: the paused channels are lined up there.
+  qint64 at = sync_->mainTimeGuess();
+  if (at < 0) at = lastMainTime_;  // just moved: where it was moved to
+  if (totalRangeMs_ > 0) at = std::min<qint64>(at, static_cast<qint64>(totalRangeMs_));
   for (int i = 0; i < activeChannels(); ++i) libvlc_media_player_set_pause(players_[i], 1);
-  setState(Paused);
+  if (shared_->state.move({Running}, Paused)) logDebug("[VLCComponent]: state %d", Paused);
+  if (at >= 0) lastMainTime_ = at;
+  sync_->paused(at);
 }
 
 void VLCComponent::Resume() {
   logDebug("VLCComponent::Resume");
   for (int i = 0; i < activeChannels(); ++i) libvlc_media_player_set_pause(players_[i], 0);
-  setState(Running);
+  if (shared_->state.move({Paused}, Running)) logDebug("[VLCComponent]: state %d", Running);
+  sync_->resumed();
 }
 
 void VLCComponent::Stop(int cause) {
@@ -598,18 +446,32 @@ void VLCComponent::Stop(int cause) {
     }
     rate_ = 1.0f;
   }
-  setState(StopRequested);
+  cause_ = cause;
+  const quint32 ticket = shared_->state.requestStop();
+  logDebug("[VLCComponent]: state %d", state());
   emit send_setLogo(true);
-  emit send_setBlockEvent(true);
-  shared_->cause = cause;
-  startStopWorker();
+  starting_ = false;
+  startLimit_->stop();
+  sync_->stopped();
+  beginStop(ticket);
+  updateBlock();
 }
 
-void VLCComponent::startStopWorker() {
-  stopSettling();
-  if (pendingStop_ != 0) return;  // the stop on its way reports with the latest cause
-  const quint64 ticket = ++shared_->stopTicket;
+// A stop already on its way reports with the latest cause; a new one (also
+// one asked for just after the last worker finished, before it reported)
+// gets a worker of its own.
+void VLCComponent::beginStop(quint32 ticket) {
+  if (ticket == pendingStop_) return;
   pendingStop_ = ticket;
+  startStopWorker(ticket);
+  stopLimit_->start();
+}
+
+void VLCComponent::cancelMoveOn() {
+  if (pendingStop_ != 0 && (cause_ == CauseEnd || cause_ == CausePrevious)) cause_ = CausePlain;
+}
+
+void VLCComponent::startStopWorker(quint32 ticket) {
   // The worker holds its own references: if it gets stuck in libvlc the
   // players can be replaced under it.
   std::vector<libvlc_media_player_t *> players;
@@ -625,10 +487,7 @@ void VLCComponent::startStopWorker() {
   }
   auto shared = shared_;
   runOnWorker(shared_, [shared, players, ticket, hook] {
-    if (shared->stopTicket.load() == ticket) {
-      shared->state = Stopping;
-      logDebug("[VLCComponent]: state %d", Stopping);
-    }
+    if (shared->state.workerStopping(ticket)) logDebug("[VLCComponent]: state %d", Stopping);
     {
       std::lock_guard<std::mutex> guard(shared->lock);
       if (shared->owner) emit shared->owner->send_ShowWidget(false);
@@ -637,23 +496,28 @@ void VLCComponent::startStopWorker() {
     // Rear channels first: channel 0's stop is the one that reports.
     for (libvlc_media_player_t *p : players) libvlc_media_player_stop(p);
     for (libvlc_media_player_t *p : players) libvlc_media_player_release(p);
-    if (shared->stopTicket.load() != ticket) return;
-    shared->state = Stopped;
+    if (!shared->state.workerStopped(ticket)) return;  // given up on meanwhile
     logDebug("[VLCComponent]: state %d", Stopped);
     std::lock_guard<std::mutex> guard(shared->lock);
     if (shared->owner) emit shared->owner->stopWorkerDone(ticket);
   });
 }
 
-void VLCComponent::onStopWorkerDone(quint64 ticket) {
+void VLCComponent::onStopWorkerDone(quint32 ticket) {
   if (ticket == pendingStop_) completeStop();
+}
+
+void VLCComponent::onStopLimit() {
+  if (pendingStop_ != 0) resetPlayers();
 }
 
 void VLCComponent::completeStop() {
   pendingStop_ = 0;
-  setState(Stopped);
+  stopLimit_->stop();
+  channels_ = 0;
+  restarting_ = 0;
   resetAudioDevice();
-  const int cause = shared_->cause.load();
+  const int cause = cause_;
   logDebug("[VLCComponent]: stopped, cause %d", cause);
   switch (cause) {
     case CauseEnd:
@@ -672,51 +536,59 @@ void VLCComponent::completeStop() {
     default:
       break;
   }
-  if (cause == CauseEnd || cause == CausePrevious || cause == CauseLogo || cause == CausePlain)
-    emit send_setBlockEvent(cause == CauseEnd || cause == CausePrevious);
+  emit stopped();
+  // A move to the next file has started it by now and keeps input held
+  // until it shows; otherwise input is given back here.
+  updateBlock();
 }
 
-bool VLCComponent::waitForStopped(int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  for (;;) {
-    if (isStopped()) {
-      if (pendingStop_ != 0) completeStop();
-      return true;
-    }
-    if (pendingStop_ == 0 && (state() == Running || state() == Paused)) {
-      logError("[VLCComponent]: waiting for a stop nobody asked for");
-      return false;
-    }
-    const qint64 left = timeoutMs - clock.elapsed();
-    if (left <= 0) break;
-    QThread::msleep(static_cast<unsigned long>(std::min<qint64>(kStopPollMs, left)));
-  }
-  resetPlayers(static_cast<int>(clock.elapsed()));
-  return false;
-}
-
-void VLCComponent::resetPlayers(int waitedMs) {
+void VLCComponent::resetPlayers() {
   logError("[VLCComponent]: the players did not stop within %d ms; they are created anew",
-           waitedMs);
-  ++shared_->stopTicket;  // the stuck worker keeps its references and stays silent
-  shared_->main = nullptr;
-  detachEvents(players_[0]);
+           kStopLimitMs);
+  shared_->state.abandonStop();  // the stuck worker keeps its references and stays silent
+  libvlc_media_player_t *oldMain = players_[0];
   for (int i = 0; i < kMaxChannels; ++i) {
     if (players_[i]) libvlc_media_player_release(players_[i]);
-    retireLayer(i);  // the stuck player still holds its window
+    if (surfaces_[i]) surfaces_[i]->retireVideoWindow();  // the stuck player still holds it
     players_[i] = createPlayer(i, flip_[i]);
   }
-  attachEvents(players_[0]);
-  shared_->main = players_[0];
+  shared_->main = nullptr;
+  detachEvents(oldMain);
+  setMainPlayer(players_[0]);
   completeStop();
+}
+
+void VLCComponent::shutDown() {
+  logDebug("VLCComponent::shutDown");
+  shuttingDown_ = true;
+  if (!isStopped()) Stop(CausePlain);
+  if (shared_->workers.load() == 0 && pendingStop_ == 0)
+    QTimer::singleShot(0, this, &VLCComponent::finished);
+}
+
+bool VLCComponent::waitForAllWorkers(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (gLiveWorkers.load() > 0) {
+    if (clock.elapsed() >= ms) return false;
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+bool VLCComponent::hasWorkers() const {
+  return shared_->workers.load() > 0;
 }
 
 void VLCComponent::Seek(qint64 ms) {
   logDebug("VLCComponent::Seek");
-  ++seekCount_;
+  if (state() == Paused && sync_->deferPausedMove(ms)) {
+    lastMainTime_ = ms;
+    return;
+  }
   for (int i = 0; i < activeChannels(); ++i) libvlc_media_player_set_time(players_[i], ms);
   lastMainTime_ = ms;
+  sync_->moved();
 }
 
 void VLCComponent::Forward(qint64 ms) {
@@ -729,7 +601,7 @@ void VLCComponent::Forward(qint64 ms) {
   const qint64 total = totalRangeMs_ > 0 ? static_cast<qint64>(totalRangeMs_) : GetTotalTime();
   if (total > 0 && target >= total) {
     Seek(total);
-    setState(Paused);
+    if (shared_->state.move({Running}, Paused)) logDebug("[VLCComponent]: state %d", Paused);
     return;
   }
   Seek(target);
@@ -752,9 +624,25 @@ void VLCComponent::Rewind(qint64 ms) {
   Seek(0);
 }
 
+// Frame steps are precise moves of every channel to the middle of the next
+// (or previous) frame: libvlc's own next-frame step continues from where the
+// decoder was before a paused move, and would show an older picture.
 void VLCComponent::NextFrame() {
   logDebug("VLCComponent::NextFrame");
-  for (int i = 0; i < activeChannels(); ++i) libvlc_media_player_next_frame(players_[i]);
+  stepFrame(1);
+}
+
+void VLCComponent::PreviousFrame() {
+  logDebug("VLCComponent::PreviousFrame");
+  stepFrame(-1);
+}
+
+void VLCComponent::stepFrame(int direction) {
+  const double fps = GetFps();
+  const double frameMs = fps > 1 ? 1000.0 / fps : 1000.0 / 30.0;
+  const qint64 shown = static_cast<qint64>(std::floor((GetCurrentPos() + 0.5) / frameMs));
+  const qint64 target = std::max<qint64>(0, shown + direction);
+  Seek(static_cast<qint64>(std::llround((static_cast<double>(target) + 0.5) * frameMs)));
 }
 
 void VLCComponent::SetSpeed(float rate) {
@@ -762,12 +650,15 @@ void VLCComponent::SetSpeed(float rate) {
   const int count = activeChannels();
   for (int i = 0; i < count; ++i) libvlc_media_player_set_pause(players_[i], 1);
   for (int i = 0; i < count; ++i) libvlc_media_player_set_rate(players_[i], rate);
-  rate_ = rate;
   const qint64 t = GetCurrentPos();
+  rate_ = rate;
   // Every channel goes to the same time, so they leave together.
-  Seek(t <= 0 ? 0 : std::max<qint64>(0, t - 1000));
+  const qint64 to = t <= 0 ? 0 : std::max<qint64>(0, t - 1000);
+  for (int i = 0; i < count; ++i) libvlc_media_player_set_time(players_[i], to);
+  lastMainTime_ = to;
   for (int i = 0; i < count; ++i) libvlc_media_player_set_pause(players_[i], 0);
-  setState(Running);
+  shared_->state.move({Paused}, Running);
+  sync_->rateChanged(rate);
 }
 
 void VLCComponent::SetVolume(int volume) {
@@ -801,7 +692,8 @@ void VLCComponent::restartChannel(int channel) {
   const bool paused = state() == Paused;
   const qint64 at = GetCurrentPos();
   libvlc_media_player_t *old = players_[channel];
-  retireLayer(channel);  // the old player lets go of its window only when stopped
+  // The old player lets go of its window only when stopped.
+  if (surfaces_[channel]) surfaces_[channel]->retireVideoWindow();
   libvlc_media_player_t *fresh = createPlayer(channel, flip_[channel]);
   if (!fresh) return;
   QStringList extra{
@@ -810,25 +702,25 @@ void VLCComponent::restartChannel(int channel) {
   libvlc_media_t *media = createMedia(channel, extra);
   libvlc_media_player_set_media(fresh, media);
   if (media) libvlc_media_release(media);
-  if (channel == 0) {
-    attachEvents(fresh);
-    shared_->main = fresh;
-    detachEvents(old);
-    lastMainTime_ = at;
-  }
   players_[channel] = fresh;
+  if (channel == 0) {
+    setMainPlayer(fresh);
+    lastMainTime_ = at;
+    restarting_ |= 1u;
+  }
   // Its stop blocks, so the old player goes away on a worker.
   disposePlayers(shared_, {old});
   libvlc_media_player_play(fresh);
   libvlc_media_player_set_rate(fresh, rate_);
-  restarting_ |= 1u << channel;
-  if (!separateFiles_ && channel > 0) tracksPending_ |= 1u << channel;
-  startSettling();
+  sync_->channelRestarted(channel, separateFiles_);
 }
 
 qint64 VLCComponent::GetCurrentPos() const {
-  if (!players_[0] || (restarting_ & 1u)) return lastMainTime_;
-  const qint64 t = libvlc_media_player_get_time(players_[0]);
+  // Paused, channel 0 shows the moment it was lined up at (libvlc's own
+  // figure may be from up to half a second before).
+  if (!players_[0] || (restarting_ & 1u) || state() == Paused) return lastMainTime_;
+  qint64 t = sync_->mainTimeNow();
+  if (t < 0) t = libvlc_media_player_get_time(players_[0]);
   if (t >= 0) lastMainTime_ = t;
   return t < 0 ? 0 : t;
 }
@@ -845,12 +737,70 @@ double VLCComponent::GetPosition() const {
   return position < 0 ? 0 : position;
 }
 
+double VLCComponent::GetFps() const {
+  if (!players_[0]) return 0;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  // Still the one call that answers the playing frame rate in libvlc 3.0.
+  const float fps = libvlc_media_player_get_fps(players_[0]);
+#pragma GCC diagnostic pop
+  return fps > 0 ? fps : 0;
+}
+
 int VLCComponent::GetImage(int id, const QString &path) {
   logDebug("VLCComponent::GetImage");
   if (id < 0 || id >= activeChannels() || !players_[id]) return -1;
   QDir().mkpath(QFileInfo(path).absolutePath());
-  return libvlc_video_take_snapshot(players_[id], 0, QFile::encodeName(path).constData(),
-                                    kSnapshotWidth, kSnapshotHeight);
+  // libvlc answers 0 even when it wrote nothing: only a file written now
+  // counts, never one left from an earlier snapshot.
+  if (QFile::exists(path) && !QFile::remove(path)) {
+    logError("[VLCComponent]: cannot replace the snapshot of channel %d", id);
+    return -1;
+  }
+  const int rc = libvlc_video_take_snapshot(players_[id], 0, QFile::encodeName(path).constData(),
+                                            kSnapshotWidth, kSnapshotHeight);
+  if (rc != 0 || QFileInfo(path).size() <= 0) {
+    logError("[VLCComponent]: no snapshot of channel %d was written", id);
+    return -1;
+  }
+  return 0;
+}
+
+void VLCComponent::GetImagesAsync(const QList<int> &channels, const QStringList &paths) {
+  logDebug("VLCComponent::GetImagesAsync");
+  struct Job {
+    libvlc_media_player_t *player;
+    QString path;
+  };
+  std::vector<Job> jobs;
+  for (int i = 0; i < channels.size() && i < paths.size(); ++i) {
+    const int id = channels[i];
+    const QString &path = paths[i];
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (QFile::exists(path)) QFile::remove(path);  // only a picture written now counts
+    if (id < 0 || id >= activeChannels() || !players_[id] || QFile::exists(path)) {
+      jobs.push_back({nullptr, path});
+      continue;
+    }
+    libvlc_media_player_retain(players_[id]);
+    jobs.push_back({players_[id], path});
+  }
+  auto shared = shared_;
+  runOnWorker(shared_, [shared, jobs] {
+    QStringList written;
+    for (const Job &job : jobs) {
+      if (!job.player) {
+        written << QString();
+        continue;
+      }
+      const int rc = libvlc_video_take_snapshot(
+          job.player, 0, QFile::encodeName(job.path).constData(), kSnapshotWidth, kSnapshotHeight);
+      libvlc_media_player_release(job.player);
+      written << (rc == 0 && QFileInfo(job.path).size() > 0 ? job.path : QString());
+    }
+    std::lock_guard<std::mutex> guard(shared->lock);
+    if (shared->owner) emit shared->owner->imagesTaken(written);
+  });
 }
 
 void VLCComponent::recv_ShowWidget(bool show) {
@@ -864,47 +814,34 @@ void VLCComponent::recv_ShowWidget(bool show) {
   }
 }
 
-void VLCComponent::onPlayerEvent(int type, int value) {
+void VLCComponent::onPlayerEvent(int type, int value, quintptr player) {
+  if (player != reinterpret_cast<quintptr>(players_[0])) return;  // a player since replaced
   const int s = state();
   switch (type) {
     case libvlc_MediaPlayerPlaying:
       logDebug("[VLCComponent]: playing");
-      if (s >= StopRequested || (restarting_ & 1u)) break;
-      setState(Running);
-      syncToMain(kResyncToleranceMs);
+      restarting_ &= ~1u;
       break;
-    case libvlc_MediaPlayerVout: {
-      if (value <= 0 || voutSeen_ || s >= StopRequested || s < Running) break;
+    case libvlc_MediaPlayerVout:
+      if (value <= 0 || !starting_ || (s != Running && s != Paused)) break;
       if (shared_->error.load()) {
-        logError("[VLCComponent]: video output of a player in error");
+        fail(tr("The recording could not be played."));
         break;
       }
-      voutSeen_ = true;
-      logDebug("[VLCComponent]: video output created");
-      for (int i = 0; i < activeChannels(); ++i) {
-        if (!separateFiles_) {
-          if (i == 0)
-            selectVideoTrack(0);
-          else if (tracksPending_ & (1u << i))
-            switchRearTrack(i);
-        }
-        libvlc_media_player_set_rate(players_[i], 1.0f);
-      }
-      rate_ = 1.0f;
-      syncToMain(kResyncToleranceMs);
-      emit send_ShowWidget(true);
-      for (int id = 1; id < kMaxChannels; ++id) {
-        QWidget *surface = surfaces_[id];
-        if (surface && surface->parentWidget() && !surface->parentWidget()->layout())
-          surface->setGeometry(surface->parentWidget()->rect());
-      }
-      emit send_setBlockEvent(false);
-      emit send_playNow();
+      onVideoShown();
       break;
-    }
     case libvlc_MediaPlayerEndReached:
       logInfo("[VLCComponent]: end of the recording");
-      if (s == Running || s == Paused) startStopWorker();
+      if (s != Running && s != Paused) break;
+      // An end before any picture: libvlc found nothing it could play.
+      if (starting_) {
+        fail(tr("The recording could not be played."));
+        break;
+      }
+      cause_ = CauseEnd;
+      sync_->stopped();
+      beginStop(shared_->state.requestStop());
+      updateBlock();
       break;
     case libvlc_MediaPlayerStopped:
       logDebug("[VLCComponent]: channel 0 stopped");
@@ -914,6 +851,7 @@ void VLCComponent::onPlayerEvent(int type, int value) {
       break;
     case libvlc_MediaPlayerEncounteredError:
       logError("[VLCComponent]: libvlc reports an error on channel 0");
+      if (starting_ || s == Running || s == Paused) fail(tr("The recording could not be played."));
       break;
     case libvlc_MediaPlayerSnapshotTaken:
       logDebug("[VLCComponent]: snapshot taken");
@@ -923,39 +861,38 @@ void VLCComponent::onPlayerEvent(int type, int value) {
   }
 }
 
-bool VLCComponent::selectVideoTrack(int channel) {
-  bool switched = false;
-  libvlc_track_description_t *tracks = libvlc_video_get_track_description(players_[channel]);
-  int index = 0;
-  for (libvlc_track_description_t *t = tracks; t; t = t->p_next) {
-    if (t->i_id < 0) continue;  // "Disable"
-    if (index++ != channel) continue;
-    if (libvlc_video_get_track(players_[channel]) != t->i_id) {
-      // Off first: libvlc 3.0 starts the new track's decoder before it lets
-      // the old one go, and the new video output would find the window taken.
-      libvlc_video_set_track(players_[channel], -1);
-      libvlc_video_set_track(players_[channel], t->i_id);
-      wantedTrack_[channel] = t->i_id;
-      switched = true;
-    }
-    break;
+void VLCComponent::onVideoShown() {
+  starting_ = false;
+  startLimit_->stop();
+  logDebug("[VLCComponent]: video output created");
+  for (int i = 0; i < activeChannels(); ++i) libvlc_media_player_set_rate(players_[i], rate_);
+  emit send_ShowWidget(true);
+  for (int id = 1; id < kMaxChannels; ++id) {
+    QWidget *surface = surfaces_[id];
+    if (surface && surface->parentWidget() && !surface->parentWidget()->layout())
+      surface->setGeometry(surface->parentWidget()->rect());
   }
-  libvlc_track_description_list_release(tracks);
-  return switched;
+  updateBlock();
+  emit send_playNow();
 }
 
-void VLCComponent::syncToMain(qint64 toleranceMs) {
-  const int count = activeChannels();
-  if (count < 2) return;
-  const qint64 main = libvlc_media_player_get_time(players_[0]);
-  if (main <= 0) return;
-  for (int i = 1; i < count; ++i) {
-    const qint64 t = libvlc_media_player_get_time(players_[i]);
-    if (t < 0 || std::llabs(t - main) <= toleranceMs) continue;
-    logDebug("[VLCComponent]: channel %d at %lld ms, channel 0 at %lld ms: moved", i,
-             static_cast<long long>(t), static_cast<long long>(main));
-    libvlc_media_player_set_time(players_[i], main);
-  }
+void VLCComponent::onStartLimit() {
+  if (starting_) fail(tr("The recording shows no picture."));
+}
+
+void VLCComponent::fail(const QString &reason) {
+  starting_ = false;
+  startLimit_->stop();
+  logError("[VLCComponent]: %s", qUtf8Printable(reason));
+  updateBlock();
+  emit playbackFailed(reason);
+}
+
+void VLCComponent::updateBlock() {
+  const bool busy = isBusy();
+  if (busy == blocked_) return;
+  blocked_ = busy;
+  emit send_setBlockEvent(busy);
 }
 
 void VLCComponent::resetAudioDevice() {
@@ -967,33 +904,39 @@ void VLCComponent::resetAudioDevice() {
   libvlc_audio_output_set(players_[0], audioOutput_.constData());
 }
 
-void VLCComponent::setState(int state) {
-  if (shared_->state.exchange(state) != state) logDebug("[VLCComponent]: state %d", state);
+void VLCComponent::onWorkerFinished() {
+  if (shared_->workers.load() > 0) return;
+  for (const QPointer<VideoSurface> &surface : surfaces_)
+    if (surface) surface->releaseRetiredWindows();
+  if (shuttingDown_ && pendingStop_ == 0) emit finished();
 }
 
 int VLCComponent::state() const {
-  return shared_->state.load();
-}
-
-int VLCComponent::stopCause() const {
-  return shared_->cause.load();
+  return shared_->state.state();
 }
 
 int VLCComponent::channelCount() const {
-  return shared_->channels.load();
+  return channels_;
 }
 
 int VLCComponent::activeChannels() const {
-  return std::clamp(shared_->channels.load(), 0, kMaxChannels);
+  return std::clamp(channels_, 0, kMaxChannels);
 }
 
 bool VLCComponent::isStopped() const {
-  const int s = state();
-  return s == Created || s == MediaSet || s == Stopped;
+  return shared_->state.isIdle() && pendingStop_ == 0;
+}
+
+bool VLCComponent::isStopping() const {
+  return pendingStop_ != 0 || shared_->state.isStopping();
+}
+
+bool VLCComponent::isBusy() const {
+  return starting_ || isStopping();
 }
 
 bool VLCComponent::isSettling() const {
-  return settlePoll_->isActive();
+  return sync_->isSettling();
 }
 
 bool VLCComponent::isFlipped(int channel) const {
@@ -1004,12 +947,98 @@ QString VLCComponent::channelPath(int channel) const {
   return channel >= 0 && channel < kMaxChannels ? sources_[channel].path : QString();
 }
 
-QWidget *VLCComponent::videoWindow(int id) const {
+VideoSurface *VLCComponent::videoWindow(int id) const {
   return id >= 0 && id < kMaxChannels ? surfaces_[id].data() : nullptr;
 }
 
-libvlc_media_player_t *VLCComponent::player(int channel) const {
-  return channel >= 0 && channel < kMaxChannels ? players_[channel] : nullptr;
+qint64 VLCComponent::channelTime(int channel) const {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return -1;
+  return libvlc_media_player_get_time(players_[channel]);
+}
+
+float VLCComponent::channelRate(int channel) const {
+  if (channel < 0 || channel >= kMaxChannels || !players_[channel]) return 0;
+  return libvlc_media_player_get_rate(players_[channel]);
+}
+
+bool VLCComponent::channelShowsPicture(int channel) const {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return false;
+  const libvlc_state_t s = libvlc_media_player_get_state(players_[channel]);
+  return libvlc_media_player_has_vout(players_[channel]) > 0 &&
+         (s == libvlc_Playing || s == libvlc_Paused);
+}
+
+void VLCComponent::pauseChannel(int channel) {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return;
+  const libvlc_state_t s = libvlc_media_player_get_state(players_[channel]);
+  if (s == libvlc_Playing || s == libvlc_Buffering)
+    libvlc_media_player_set_pause(players_[channel], 1);
+}
+
+int VLCComponent::channelState(int channel) const {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return -1;
+  return libvlc_media_player_get_state(players_[channel]);
+}
+
+bool VLCComponent::channelPaused(int channel) const {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return true;
+  return libvlc_media_player_get_state(players_[channel]) == libvlc_Paused;
+}
+
+bool VLCComponent::channelHasAudio(int channel) const {
+  if (channel < 0 || channel >= kMaxChannels || !players_[channel]) return false;
+  return libvlc_audio_get_track(players_[channel]) >= 0;
+}
+
+bool VLCComponent::channelMuted(int channel) const {
+  if (channel < 0 || channel >= kMaxChannels || !players_[channel]) return false;
+  return libvlc_audio_get_mute(players_[channel]) == 1;
+}
+
+int VLCComponent::channelVolume(int channel) const {
+  if (channel < 0 || channel >= kMaxChannels || !players_[channel]) return -1;
+  return libvlc_audio_get_volume(players_[channel]);
+}
+
+bool VLCComponent::channelHasMedia(int channel) const {
+  if (channel < 0 || channel >= kMaxChannels || !players_[channel]) return false;
+  libvlc_media_t *media = libvlc_media_player_get_media(players_[channel]);
+  if (!media) return false;
+  libvlc_media_release(media);
+  return true;
+}
+
+QList<int> VLCComponent::videoTrackIds(int channel) const {
+  QList<int> ids;
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return ids;
+  libvlc_track_description_t *tracks = libvlc_video_get_track_description(players_[channel]);
+  for (libvlc_track_description_t *t = tracks; t; t = t->p_next)
+    if (t->i_id >= 0) ids << t->i_id;  // not "Disable"
+  libvlc_track_description_list_release(tracks);
+  return ids;
+}
+
+int VLCComponent::videoTrack(int channel) const {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return -1;
+  return libvlc_video_get_track(players_[channel]);
+}
+
+void VLCComponent::setVideoTrack(int channel, int id) {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return;
+  // Off first: libvlc 3.0 starts the new track's decoder before it lets the
+  // old one go, and the new video output would find the window taken.
+  libvlc_video_set_track(players_[channel], -1);
+  libvlc_video_set_track(players_[channel], id);
+}
+
+void VLCComponent::seekChannel(int channel, qint64 ms) {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return;
+  libvlc_media_player_set_time(players_[channel], ms);
+}
+
+void VLCComponent::setChannelRate(int channel, float rate) {
+  if (channel < 0 || channel >= activeChannels() || !players_[channel]) return;
+  libvlc_media_player_set_rate(players_[channel], rate);
 }
 
 void VLCComponent::setStopHook(std::function<void()> hook) {

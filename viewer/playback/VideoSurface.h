@@ -1,11 +1,16 @@
-// The surface one channel's video is drawn on. It is a native window of its
-// own, without making its ancestors native, because libvlc draws into it by
-// window id; moving it to another parent keeps that window (and its id), so
-// the engine keeps drawing into it after a scene swap.
+// The surface one channel's video is drawn on. libvlc draws into a native
+// child window of it, made here: the surface is a native window of its own
+// (without making its ancestors native), so moving it to another parent keeps
+// the child window and its id, and the engine keeps drawing after a scene
+// swap. A player that will not let go of its window (one being replaced, or
+// stuck in a stop) keeps the old one, hidden, and the surface makes a new one
+// for the next player: libvlc refuses to share a window between two outputs.
 #ifndef VIEWER_PLAYBACK_VIDEOSURFACE_H
 #define VIEWER_PLAYBACK_VIDEOSURFACE_H
 
 #include <QColor>
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class VideoSurface : public QWidget {
@@ -15,6 +20,7 @@ class VideoSurface : public QWidget {
   static constexpr int kMaxHeight = 4320;
 
   VideoSurface(int channel, QWidget *parent = nullptr);
+  ~VideoSurface() override;
 
   // The channel whose player draws here; it never changes.
   int channel() const { return channel_; }
@@ -28,12 +34,24 @@ class VideoSurface : public QWidget {
   void setFill(const QColor &colour);
   QColor fill() const { return fill_; }
 
+  // The X window a player draws into, made on first use.
+  quint32 videoWindow();
+  // The player of the current window may still hold it: hide it and make a
+  // new one on the next videoWindow().
+  void retireVideoWindow();
+  // No player holds a retired window any more: delete them.
+  void releaseRetiredWindows();
+  int retiredWindowCount() const { return retired_.size(); }
+
  protected:
   void paintEvent(QPaintEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
 
  private:
   int channel_;
   QColor fill_ = Qt::black;
+  QPointer<QWidget> window_;
+  QList<QPointer<QWidget>> retired_;
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "recordings/MelFileComboBox.h"
 
+#include <QEvent>
 #include <QIcon>
 
 #include "core/ViewerState.h"
@@ -19,8 +20,15 @@ MelFileComboBox::MelFileComboBox(QWidget *parent)
     : QComboBox(parent), typeList_(new MelTypeList(this)) {
   typeList_->setWindowFlags(Qt::Popup);
   typeList_->hide();
+  // Space belongs to the window (play and pause), not to the drop-down.
+  setFocusPolicy(Qt::NoFocus);
   addItem(QString());
   setAllTypes(true);
+}
+
+void MelFileComboBox::changeEvent(QEvent *event) {
+  QComboBox::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) setAllTypes(allTypes_);
 }
 
 void MelFileComboBox::setAllTypes(bool all) {

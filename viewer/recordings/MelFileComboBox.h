@@ -25,6 +25,9 @@ class MelFileComboBox : public QComboBox {
  public slots:
   void setAllTypes(bool all);
 
+ protected:
+  void changeEvent(QEvent *event) override;
+
  private:
   MelTypeList *typeList_;
   bool allTypes_ = true;

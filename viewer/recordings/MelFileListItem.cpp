@@ -1,6 +1,7 @@
 #include "recordings/MelFileListItem.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -55,11 +56,13 @@ MelFileListItem::MelFileListItem(QWidget *parent)
   auto *menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("fileListMenu"));
   menu->setStyleSheet(QString::fromLatin1(kMenuStyle));
-  connect(menu->addAction(tr("  Delete at list  ")), &QAction::triggered, this,
-          &MelFileListItem::onDeleteCurrentFile);
-  connect(menu->addAction(tr("  Delete from disk  ")), &QAction::triggered, this,
+  deleteAtList_ = menu->addAction(QString());
+  deleteFromDisk_ = menu->addAction(QString());
+  connect(deleteAtList_, &QAction::triggered, this, &MelFileListItem::onDeleteCurrentFile);
+  connect(deleteFromDisk_, &QAction::triggered, this,
           &MelFileListItem::onDeleteCurrentFileFromDisk);
   menu_ = menu;
+  retranslate();
   connect(this, &QWidget::customContextMenuRequested, this, &MelFileListItem::showContextMenu);
 
   connect(loader_, &DurationLoader::durationsRead, this, &MelFileListItem::onFinishReadFileTime,
@@ -71,13 +74,25 @@ MelFileListItem::~MelFileListItem() {
   loader_->stop();
 }
 
+void MelFileListItem::retranslate() {
+  deleteAtList_->setText(tr("  Delete at list  "));
+  deleteFromDisk_->setText(tr("  Delete from disk  "));
+}
+
+void MelFileListItem::changeEvent(QEvent *event) {
+  MelTableWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) retranslate();
+}
+
 bool MelFileListItem::isReadingDurations() const {
   return loader_->isRunning();
 }
 
 QString MelFileListItem::pathFromUrl(const QUrl &url) {
-  if (url.host().isEmpty()) return url.isLocalFile() ? url.toLocalFile() : url.path();
-  return QStringLiteral("\\\\") + url.host() + url.path();
+  // Only what is on this computer: a web address or a file on another host
+  // (file://host/...) is not a recording the viewer can read in place.
+  if (!url.isLocalFile() || !url.host().isEmpty()) return QString();
+  return url.toLocalFile();
 }
 
 QString MelFileListItem::labelStyleSheet(int type, bool highlighted) {
@@ -106,12 +121,20 @@ void MelFileListItem::recvReqFolderOpen() {
   const QString folder = QFileDialog::getExistingDirectory(this, tr("Open Folder"), QString(),
                                                            QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return;  // cancelled
-  if (playerActive()) emit stopRequested(StopForNewFolder);
+  loadFolder(folder);
+}
+
+void MelFileListItem::loadFolder(const QString &folder) {
+  if (playerActive()) emit stopRequested(StopPlain);
+  onLoadItem(folderFiles(folder));
+}
+
+QStringList MelFileListItem::folderFiles(const QString &folder) {
   QStringList paths;
   const QFileInfoList entries =
       QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
   for (const QFileInfo &entry : entries) paths.append(entry.absoluteFilePath());
-  onLoadItem(paths);
+  return paths;
 }
 
 void MelFileListItem::recvCardFiles(const QStringList &paths) {
@@ -173,7 +196,6 @@ void MelFileListItem::loadOne(const QString &path) {
   item.type = RecordingName::typeOf(item.fileName);
   item.extensions[0] = info.completeSuffix();
   item.extensionCount = 1;
-  item.durationText = durationText(path);
 
   const int row = rowCount();
   insertRow(row);
@@ -185,6 +207,8 @@ void MelFileListItem::loadOne(const QString &path) {
   else
     setRowHidden(row, true);
   syncLabels();
+  // The play time is read beside the GUI: the file may sit on a slow card.
+  loader_->add(++generation_, {path});
   logInfo("[MelFileListItem]: Load File Complete.");
 }
 
@@ -338,7 +362,7 @@ void MelFileListItem::onFinishReadFileTime(quint64 generation) {
   logDebug("MelFileListItem::onFinishReadFileTime");
   QStringList paths, durations;
   // A report of a load that has since been replaced finds nothing to take.
-  if (generation != generation_ || !loader_->takeResults(generation, &paths, &durations)) return;
+  if (!loader_->takeResults(generation, &paths, &durations)) return;
   QHash<QString, QString> byPath;
   byPath.reserve(paths.size());
   for (int i = 0; i < paths.size(); ++i) byPath.insert(paths.at(i), durations.at(i));
@@ -449,6 +473,8 @@ void MelFileListItem::onNextFile() {
   logInfo("[MelFileListItem]: change select item to forward.");
   ViewerState &state = ViewerState::instance();
   if (currentPosition_ >= state.visibleRows.size() - 1) {
+    // Nothing follows: what plays stops, it does not play on behind the logo.
+    if (playerActive()) emit stopRequested(StopPlain);
     setHighlighted(playRow_, false);
     playRow_ = -1;
     state.clearCurrentRecording();
@@ -578,7 +604,6 @@ void MelFileListItem::deleteSelected(bool fromDisk) {
 // ------------------------------------------------------------ input events
 
 void MelFileListItem::showContextMenu(const QPoint &pos) {
-  if (eventsBlocked()) return;
   if (selectedRowNumbers().isEmpty()) {
     logInfo("No Select Items");
     return;
@@ -590,7 +615,7 @@ void MelFileListItem::mousePressEvent(QMouseEvent *event) {
   const int before = currentRow();
   MelTableWidget::mousePressEvent(event);
   playSetByPress_ = false;
-  if (eventsBlocked() || event->button() != Qt::LeftButton) return;
+  if (event->button() != Qt::LeftButton) return;
   if (currentRow() != before && currentRow() >= 0) {
     setPlayItem();
     playSetByPress_ = true;
@@ -599,14 +624,14 @@ void MelFileListItem::mousePressEvent(QMouseEvent *event) {
 
 void MelFileListItem::mouseDoubleClickEvent(QMouseEvent *event) {
   MelTableWidget::mouseDoubleClickEvent(event);
-  if (eventsBlocked() || event->button() != Qt::LeftButton) return;
+  if (event->button() != Qt::LeftButton) return;
   const bool chosen = playSetByPress_;
   playSetByPress_ = false;
   if (!chosen && indexAt(event->pos()).isValid()) setPlayItem();
 }
 
 void MelFileListItem::keyPressEvent(QKeyEvent *event) {
-  if (!eventsBlocked() && event->key() == Qt::Key_Delete) {
+  if (event->key() == Qt::Key_Delete) {
     event->accept();
     onDeleteCurrentFile();
     return;
@@ -615,7 +640,7 @@ void MelFileListItem::keyPressEvent(QKeyEvent *event) {
 }
 
 void MelFileListItem::dragEnterEvent(QDragEnterEvent *event) {
-  if (eventsBlocked() || !event->mimeData()->hasUrls()) {
+  if (!event->mimeData()->hasUrls()) {
     event->ignore();
     return;
   }
@@ -623,7 +648,7 @@ void MelFileListItem::dragEnterEvent(QDragEnterEvent *event) {
 }
 
 void MelFileListItem::dragMoveEvent(QDragMoveEvent *event) {
-  if (eventsBlocked() || !event->mimeData()->hasUrls()) {
+  if (!event->mimeData()->hasUrls()) {
     event->ignore();
     return;
   }
@@ -631,13 +656,35 @@ void MelFileListItem::dragMoveEvent(QDragMoveEvent *event) {
 }
 
 void MelFileListItem::dropEvent(QDropEvent *event) {
-  if (eventsBlocked() || !event->mimeData()->hasUrls()) {
+  if (!event->mimeData()->hasUrls()) {
     event->ignore();
     return;
   }
   logInfo("[MelFileListItem]: items are dropped in list.");
-  QStringList paths;
-  for (const QUrl &url : event->mimeData()->urls()) paths.append(pathFromUrl(url));
   event->acceptProposedAction();
+  QStringList paths, refused;
+  bool folder = false;
+  for (const QUrl &url : event->mimeData()->urls()) {
+    const QString path = pathFromUrl(url);
+    if (path.isEmpty()) {
+      refused.append(url.toDisplayString());
+      continue;
+    }
+    if (QFileInfo(path).isDir()) {
+      folder = true;
+      paths.append(folderFiles(path));
+    } else {
+      paths.append(path);
+    }
+  }
+  if (!refused.isEmpty()) {
+    logInfo("[MelFileListItem]: dropped items that are not on this computer were refused.");
+    MessageBoxes::inform(
+        this,
+        tr("Only files on this computer can be opened:\n%1").arg(refused.join(QLatin1Char('\n'))));
+    if (paths.isEmpty()) return;
+  }
+  // A dropped folder is opened as Open Folder opens it.
+  if (folder && playerActive()) emit stopRequested(StopPlain);
   onLoadItem(paths);
 }

@@ -12,6 +12,7 @@
 #include "recordings/MelTableWidget.h"
 
 class DurationLoader;
+class QAction;
 class QMenu;
 struct RecordingItem;
 
@@ -19,7 +20,7 @@ class MelFileListItem : public MelTableWidget {
   Q_OBJECT
  public:
   // Why the list asks the player to stop.
-  enum StopReason { StopForNewFolder = 3, StopForDeletion = 4 };
+  enum StopReason { StopPlain = 3, StopForDeletion = 4 };
   enum Column { LabelColumn = 0, NameColumn = 1, DurationColumn = 2 };
   // The type letter of a row, kept on its column-0 cell.
   static constexpr int LetterRole = Qt::UserRole + 1;
@@ -42,15 +43,19 @@ class MelFileListItem : public MelTableWidget {
   // The type letter of a row ("I", "E", "P", "U" or empty).
   QString letter(int row) const;
 
-  // A dropped URL as a path: a local file keeps its native path; a URL with
-  // a host names a network share ("\\host/path").
+  // A dropped URL as a path: a local file keeps its native path; anything
+  // else (a web address, a file on another host) gives an empty path.
   static QString pathFromUrl(const QUrl &url);
+  // The plain files of a folder, as Open Folder loads them.
+  static QStringList folderFiles(const QString &folder);
   // The style sheet of the type label of a row.
   static QString labelStyleSheet(int type, bool highlighted);
 
  public slots:
   void recvReqFileOpen();
   void recvReqFolderOpen();
+  // Loads a folder's files, stopping what plays first.
+  void loadFolder(const QString &folder);
   // The SD-card dialog's files replace everything loaded so far.
   void recvCardFiles(const QStringList &paths);
   void onLoadItem(const QStringList &paths);
@@ -82,6 +87,7 @@ class MelFileListItem : public MelTableWidget {
   void durationsShown();
 
  protected:
+  void changeEvent(QEvent *event) override;
   void scrollContentsBy(int dx, int dy) override;
   void resizeEvent(QResizeEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;
@@ -92,6 +98,7 @@ class MelFileListItem : public MelTableWidget {
   void dropEvent(QDropEvent *event) override;
 
  private:
+  void retranslate();
   void resetList();
   void loadOne(const QString &path);
   void loadMany(const QStringList &paths);
@@ -107,6 +114,8 @@ class MelFileListItem : public MelTableWidget {
 
   DurationLoader *loader_;
   QMenu *menu_;
+  QAction *deleteAtList_ = nullptr;
+  QAction *deleteFromDisk_ = nullptr;
   // Cells that carry a label widget: only the rows on screen do.
   QList<QPersistentModelIndex> labelCells_;
   quint64 generation_ = 0;

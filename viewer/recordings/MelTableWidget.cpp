@@ -1,12 +1,8 @@
 #include "recordings/MelTableWidget.h"
 
-#include <QDragEnterEvent>
-#include <QDragMoveEvent>
-#include <QDropEvent>
+#include <QEvent>
 #include <QFont>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 MelTableWidget::MelTableWidget(QWidget *parent) : QTableWidget(parent) {
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -26,75 +22,27 @@ MelTableWidget::MelTableWidget(QWidget *parent) : QTableWidget(parent) {
   font.setPixelSize(12);
   font.setWeight(QFont::Normal);
   setFont(font);
+  keepLookWhenDisabled();
 }
 
 void MelTableWidget::onBlockEvent(bool blocked) {
-  eventsBlocked_ = blocked;
+  setEnabled(!blocked);
 }
 
-// While blocked every input is swallowed here; the derived list checks
-// eventsBlocked() before its own handling of the same events.
-
-void MelTableWidget::mousePressEvent(QMouseEvent *event) {
-  if (eventsBlocked_) {
-    event->accept();
-    return;
-  }
-  QTableWidget::mousePressEvent(event);
+void MelTableWidget::changeEvent(QEvent *event) {
+  QTableWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && !samePalette_) keepLookWhenDisabled();
 }
 
-void MelTableWidget::mouseReleaseEvent(QMouseEvent *event) {
-  if (eventsBlocked_) {
-    event->accept();
-    return;
+// A list that waits for playback to start is still the same list: it looks
+// the same while disabled, only the input waits.
+void MelTableWidget::keepLookWhenDisabled() {
+  QPalette p = palette();
+  for (int role = 0; role < QPalette::NColorRoles; ++role) {
+    const auto r = static_cast<QPalette::ColorRole>(role);
+    p.setColor(QPalette::Disabled, r, p.color(QPalette::Active, r));
   }
-  QTableWidget::mouseReleaseEvent(event);
-}
-
-void MelTableWidget::mouseDoubleClickEvent(QMouseEvent *event) {
-  if (eventsBlocked_) {
-    event->accept();
-    return;
-  }
-  QTableWidget::mouseDoubleClickEvent(event);
-}
-
-void MelTableWidget::mouseMoveEvent(QMouseEvent *event) {
-  if (eventsBlocked_) {
-    event->accept();
-    return;
-  }
-  QTableWidget::mouseMoveEvent(event);
-}
-
-void MelTableWidget::keyPressEvent(QKeyEvent *event) {
-  if (eventsBlocked_) {
-    event->accept();
-    return;
-  }
-  QTableWidget::keyPressEvent(event);
-}
-
-void MelTableWidget::dragEnterEvent(QDragEnterEvent *event) {
-  if (eventsBlocked_) {
-    event->ignore();
-    return;
-  }
-  QTableWidget::dragEnterEvent(event);
-}
-
-void MelTableWidget::dragMoveEvent(QDragMoveEvent *event) {
-  if (eventsBlocked_) {
-    event->ignore();
-    return;
-  }
-  QTableWidget::dragMoveEvent(event);
-}
-
-void MelTableWidget::dropEvent(QDropEvent *event) {
-  if (eventsBlocked_) {
-    event->ignore();
-    return;
-  }
-  QTableWidget::dropEvent(event);
+  samePalette_ = true;
+  setPalette(p);
+  samePalette_ = false;
 }

@@ -1,7 +1,7 @@
 // The viewer's table look: whole-row single selection, no editing, no grid,
 // no header sorting, the theme font, 24-pixel rows; and a switch that makes
 // the table deaf to the mouse, the keyboard and drag and drop while the
-// program is busy.
+// program is busy (the table is disabled, without looking disabled).
 #ifndef VIEWER_RECORDINGS_MELTABLEWIDGET_H
 #define VIEWER_RECORDINGS_MELTABLEWIDGET_H
 
@@ -12,23 +12,18 @@ class MelTableWidget : public QTableWidget {
  public:
   explicit MelTableWidget(QWidget *parent = nullptr);
 
-  bool eventsBlocked() const { return eventsBlocked_; }
+  bool eventsBlocked() const { return !isEnabled(); }
 
  public slots:
+  // While blocked the table takes no input at all (mouse, keys, drops).
   void onBlockEvent(bool blocked);
 
  protected:
-  void mousePressEvent(QMouseEvent *event) override;
-  void mouseReleaseEvent(QMouseEvent *event) override;
-  void mouseDoubleClickEvent(QMouseEvent *event) override;
-  void mouseMoveEvent(QMouseEvent *event) override;
-  void keyPressEvent(QKeyEvent *event) override;
-  void dragEnterEvent(QDragEnterEvent *event) override;
-  void dragMoveEvent(QDragMoveEvent *event) override;
-  void dropEvent(QDropEvent *event) override;
+  void changeEvent(QEvent *event) override;
 
  private:
-  bool eventsBlocked_ = false;
+  void keepLookWhenDisabled();
+  bool samePalette_ = false;
 };
 
 #endif

@@ -1,11 +1,14 @@
 #include "recordings/MelTypeButton.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 
 #include "recordings/TypeFilterState.h"
 
-MelTypeButton::MelTypeButton(const QString &text, int bit, QWidget *parent)
-    : QPushButton(text, parent), bit_(bit) {
+MelTypeButton::MelTypeButton(int bit, QWidget *parent)
+    : QPushButton(TypeFilterState::text(bit), parent), bit_(bit) {
+  // A focused filter button would take Space, the window's play key.
+  setFocusPolicy(Qt::NoFocus);
   setCheckable(true);
   setChecked(true);
   setStyleSheet(styleSheetText());
@@ -39,4 +42,9 @@ void MelTypeButton::follow(TypeFilterState *state) {
     const QSignalBlocker quiet(this);
     setChecked(checked);
   });
+}
+
+void MelTypeButton::changeEvent(QEvent *event) {
+  QPushButton::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) setText(TypeFilterState::text(bit_));
 }

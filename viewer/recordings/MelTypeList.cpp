@@ -1,6 +1,7 @@
 #include "recordings/MelTypeList.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -17,16 +18,16 @@ int slotOf(int bit) {
 }  // namespace
 
 MelTypeList::MelTypeList(QWidget *parent) : QWidget(parent) {
-  const char *const names[4] = {"infinity", "event", "park", "user"};
-  const QString texts[4] = {tr("Infinity"), tr("Event"), tr("Parking"), tr("User")};
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 4, 8, 4);
   layout->setSpacing(2);
   for (int i = 0; i < 4; ++i) {
-    auto *box = new QCheckBox(texts[i], this);
-    box->setObjectName(QString::fromLatin1(names[i]));
+    const TypeFilterState::Entry &entry = TypeFilterState::kEntries[i + 1];
+    auto *box = new QCheckBox(TypeFilterState::text(entry.bit), this);
+    box->setObjectName(QString::fromLatin1(entry.objectName));
     box->setChecked(true);
-    const int bit = TypeFilterState::kTypeBits[i];
+    box->setFocusPolicy(Qt::NoFocus);
+    const int bit = entry.bit;
     connect(box, &QCheckBox::clicked, this,
             [this, bit](bool checked) { emit typeClicked(bit, checked); });
     layout->addWidget(box);
@@ -50,4 +51,11 @@ void MelTypeList::follow(TypeFilterState *state) {
   for (int bit : TypeFilterState::kTypeBits) setChecked(bit, state->isChecked(bit));
   connect(this, &MelTypeList::typeClicked, state, &TypeFilterState::setType);
   connect(state, &TypeFilterState::typeCheckedChanged, this, &MelTypeList::setChecked);
+}
+
+void MelTypeList::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::LanguageChange) return;
+  for (int i = 0; i < 4; ++i)
+    boxes_[i]->setText(TypeFilterState::text(TypeFilterState::kEntries[i + 1].bit));
 }

@@ -26,6 +26,9 @@ class MelTypeList : public QWidget {
   // The user clicked the box of a type.
   void typeClicked(int bit, bool checked);
 
+ protected:
+  void changeEvent(QEvent *event) override;
+
  private:
   std::array<QCheckBox *, 4> boxes_{};
 };

@@ -1,5 +1,20 @@
 #include "recordings/TypeFilterState.h"
 
+#include <QCoreApplication>
+
+const TypeFilterState::Entry TypeFilterState::kEntries[5] = {
+    {kAll, "all", QT_TRANSLATE_NOOP("TypeFilterState", "All Type")},
+    {1, "infinity", QT_TRANSLATE_NOOP("TypeFilterState", "Infinity")},
+    {2, "event", QT_TRANSLATE_NOOP("TypeFilterState", "Event")},
+    {4, "park", QT_TRANSLATE_NOOP("TypeFilterState", "Parking")},
+    {8, "user", QT_TRANSLATE_NOOP("TypeFilterState", "User")}};
+
+QString TypeFilterState::text(int bit) {
+  for (const Entry &e : kEntries)
+    if (e.bit == bit) return QCoreApplication::translate("TypeFilterState", e.text);
+  return QString();
+}
+
 TypeFilterState::TypeFilterState(QObject *parent) : QObject(parent) {}
 
 void TypeFilterState::setAll(bool checked) {

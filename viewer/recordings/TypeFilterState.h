@@ -6,6 +6,7 @@
 #define VIEWER_RECORDINGS_TYPEFILTERSTATE_H
 
 #include <QObject>
+#include <QString>
 
 class TypeFilterState : public QObject {
   Q_OBJECT
@@ -13,6 +14,17 @@ class TypeFilterState : public QObject {
   static constexpr int kAll = 15;
   // The four type bits, in the order the controls show them.
   static constexpr int kTypeBits[4] = {1, 2, 4, 8};
+
+  // "All" and the four types, in the order the controls show them: the one
+  // table every filter control takes its names and texts from.
+  struct Entry {
+    int bit;
+    const char *objectName;
+    const char *text;  // translated in the context "TypeFilterState"
+  };
+  static const Entry kEntries[5];
+  // The translated text of a bit (kAll for "All Type").
+  static QString text(int bit);
 
   explicit TypeFilterState(QObject *parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "settings/JsonToSetting.h"
 
+#include "core/BoundedJson.h"
+
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
 
@@ -95,14 +97,10 @@ bool JsonToSetting::openFile() {
 
 bool JsonToSetting::parse(const QByteArray &bytes) {
   rapidjson::Document doc;
-  // Iterative parsing: a deeply nested damaged file cannot exhaust the stack.
-  doc.Parse<rapidjson::kParseIterativeFlag>(bytes.constData(), static_cast<size_t>(bytes.size()));
-  if (doc.HasParseError() || !doc.IsObject()) {
-    error_ = doc.HasParseError()
-                 ? QStringLiteral("not valid JSON at %1: %2")
-                       .arg(doc.GetErrorOffset())
-                       .arg(QLatin1String(rapidjson::GetParseError_En(doc.GetParseError())))
-                 : QStringLiteral("the root is not an object");
+  // Bounded depth, iterative parsing: a damaged file cannot exhaust the stack.
+  if (!BoundedJson::parse(bytes, static_cast<int>(kMaxFileSize), &doc, &error_)) return false;
+  if (!doc.IsObject()) {
+    error_ = QStringLiteral("the root is not an object");
     return false;
   }
   for (const auto &model : doc.GetObject()) {

@@ -3,11 +3,16 @@
 
 #include <QApplication>
 
+#include "playback/VLCComponent.h"
+
 int main(int argc, char **argv) {
   testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("TARVIK DASHCAM"));
   QApplication::setOrganizationName(QStringLiteral("com.TARVIK_DASHCAM"));
   QApplication::setOrganizationDomain(QStringLiteral("com.TARVIK_DASHCAM"));
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  // Players let go of on workers must be gone before libvlc is unloaded.
+  VLCComponent::waitForAllWorkers(10000);
+  return result;
 }

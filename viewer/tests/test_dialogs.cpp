@@ -9,12 +9,15 @@
 #include <QPushButton>
 #include <QSet>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTextEdit>
 
 #include "app/AboutView.h"
 #include "app/AgreementView.h"
 #include "app/LanguageView.h"
+#include "core/AppSettings.h"
 #include "core/ViewerState.h"
+#include "widgets/MessageBoxes.h"
 
 namespace {
 
@@ -63,13 +66,40 @@ TEST_F(Dialogs, AgreementViewShowsStatementChoicesAndButtons) {
   EXPECT_GT(colourCount(render(v, QStringLiteral("agreement"))), 20);
 }
 
-TEST_F(Dialogs, LanguageViewListsEnglishAndKorean) {
+TEST_F(Dialogs, LanguageViewListsTheThreeLanguagesAndShowsAStoredHebrew) {
   LanguageView v(nullptr);
   QComboBox *box = v.languageBox();
-  ASSERT_EQ(box->count(), 2);
+  ASSERT_EQ(box->count(), 3);
   EXPECT_EQ(box->itemText(0), QStringLiteral("English "));
   EXPECT_EQ(box->itemText(1), QStringLiteral("Korean "));
+  EXPECT_EQ(box->itemText(2), QStringLiteral("Hebrew "));
   EXPECT_GT(colourCount(render(v, QStringLiteral("language"))), 10);
+
+  ViewerState::instance().language = 2;
+  LanguageView hebrew(nullptr);
+  EXPECT_EQ(hebrew.languageBox()->currentIndex(), 2);  // never -1
+  hebrew.changeLanguage();                             // OK with nothing changed
+  EXPECT_EQ(ViewerState::instance().language, 2);
+  ViewerState::instance().language = 0;
+}
+
+TEST_F(Dialogs, EscapeInTheAgreementRefusesAsCancelDoes) {
+  AppSettings::store().setValue(QStringLiteral("agreement"), QStringLiteral("1"));
+  QStringList messages;
+  MessageBoxes::setHook([&](const QString &, const QString &text, bool) {
+    messages << text;
+    return true;
+  });
+  AgreementView v;
+  v.show();
+  QTest::keyClick(&v, Qt::Key_Escape);
+  EXPECT_EQ(v.result(), QDialog::Rejected);
+  EXPECT_EQ(AppSettings::store().value(QStringLiteral("agreement")).toString(),
+            QStringLiteral("0"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QStringLiteral("If you do not agree")));
+  MessageBoxes::setHook(nullptr);
+  AppSettings::store().clear();
 }
 
 TEST_F(Dialogs, AboutViewSwitchesPages) {

@@ -118,10 +118,12 @@ TEST_F(DurationColumn, MatchesFfprobeAndStaysEmptyForUnreadableFiles) {
   EXPECT_EQ(list_->item(0, 2)->textAlignment(), int(Qt::AlignRight | Qt::AlignVCenter));
 }
 
-TEST_F(DurationColumn, ASingleFileIsTimedAtOnce) {
+TEST_F(DurationColumn, ASingleFileIsListedAtOnceAndTimedBesideTheWindow) {
   list_->onLoadItem({long_});
-  ASSERT_EQ(list_->rowCount(), 1);
+  ASSERT_EQ(list_->rowCount(), 1);  // listed before its time is known
+  ASSERT_TRUE(listtest::waitUntil([&] { return !durationAt(0).isEmpty(); }));
   EXPECT_EQ(durationAt(0), ffprobeText(long_));
+  EXPECT_EQ(ViewerState::instance().recordingList[0].durationText, ffprobeText(long_));
   EXPECT_FALSE(list_->isReadingDurations());
 }
 

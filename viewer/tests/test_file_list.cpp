@@ -598,11 +598,15 @@ TEST_F(FileList, OpenFileLoadsTheChosenFiles) {
   EXPECT_EQ(items()[1].filePath, p[0]);
 }
 
-TEST(FileListUrls, LocalPathsStayNativeAndHostsNameAShare) {
+TEST(FileListUrls, LocalPathsStayNativeAndAnythingElseIsNoPath) {
   EXPECT_EQ(MelFileListItem::pathFromUrl(QUrl(QStringLiteral("file:///media/card/DCIM/a b.mp4"))),
             QStringLiteral("/media/card/DCIM/a b.mp4"));
+  // A file on another host or a web address is not read in place.
   EXPECT_EQ(MelFileListItem::pathFromUrl(QUrl(QStringLiteral("file://nas/share/x.mp4"))),
-            QStringLiteral("\\\\nas/share/x.mp4"));
+            QString());
+  EXPECT_EQ(MelFileListItem::pathFromUrl(QUrl(QStringLiteral("http://example.com/x.mp4"))),
+            QString());
+  EXPECT_EQ(MelFileListItem::pathFromUrl(QUrl(QStringLiteral("/relative/looking.mp4"))), QString());
 }
 
 TEST_F(FileList, ToolTipShowsTheThumbnail) {

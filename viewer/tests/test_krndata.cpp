@@ -3,10 +3,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <sys/resource.h>
+
 #include <cmath>
+#include <new>
 
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
@@ -93,18 +97,22 @@ TEST_F(Recordings, ReadsEveryTextSample) {
   EXPECT_EQ(data.KRN_GetTextDataTotalCount(), 0);
 }
 
-TEST_F(Recordings, ExtractionFillsTheSampleListsAndMapPoints) {
+TEST_F(Recordings, ExtractionReturnsEverythingAndWritesNothing) {
   ViewerState &s = ViewerState::instance();
   RecordingMetadata::Extraction e = RecordingMetadata::extract(file("20240501_083000_INF_1.mp4"));
+  EXPECT_TRUE(e.opened);
   EXPECT_TRUE(e.canPlay);
   EXPECT_TRUE(e.metadataReady);
   EXPECT_EQ(e.channelCount, 2);
-  EXPECT_EQ(s.channelCount, 2);
-  EXPECT_DOUBLE_EQ(s.totalRangeMs, 3000);
-  ASSERT_EQ(s.gsensorSamples.size(), 30);
-  ASSERT_EQ(s.gpsSamples.size(), 30);
-  EXPECT_TRUE(s.metadataReady);
-  EXPECT_TRUE(s.chartReady);
+  EXPECT_DOUBLE_EQ(e.totalRangeMs, 3000);
+  ASSERT_EQ(e.gsensorSamples.size(), 30);
+  ASSERT_EQ(e.gpsSamples.size(), 30);
+  // The process-wide state is the player's to publish, not the extraction's.
+  EXPECT_TRUE(s.gsensorSamples.isEmpty());
+  EXPECT_FALSE(s.metadataReady);
+  s.gsensorSamples = e.gsensorSamples;
+  s.gpsSamples = e.gpsSamples;
+  s.metadataReady = true;
 
   bool anyFix = false;
   const QVector<MapPoint> points =
@@ -137,7 +145,7 @@ TEST_F(Recordings, FileWithoutTextTrackPlaysWithoutMetadata) {
   EXPECT_TRUE(e.canPlay);
   EXPECT_FALSE(e.metadataReady);
   EXPECT_EQ(e.channelCount, 1);
-  EXPECT_TRUE(ViewerState::instance().gpsSamples.isEmpty());
+  EXPECT_TRUE(e.gpsSamples.isEmpty());
 }
 
 TEST_F(Recordings, FileWithoutVideoDoesNotPlay) {
@@ -152,12 +160,63 @@ TEST_F(Recordings, UnreadableFileAndDurations) {
   EXPECT_EQ(data.state(), KRNData::OpenFailed);
   EXPECT_EQ(data.KRN_GetTextData(0), -1);
   RecordingMetadata::Extraction e = RecordingMetadata::extract(file("missing.mp4"));
+  EXPECT_FALSE(e.opened);
   EXPECT_TRUE(e.canPlay);
   EXPECT_EQ(e.channelCount, 1);
   EXPECT_EQ(durationText(file("20240501_083000_INF_1.mp4")), QStringLiteral("00:03"));
   EXPECT_EQ(durationText(file("missing.mp4")), QString());
   EXPECT_EQ(formatDuration(100 * 60 * 1000 + 999), QStringLiteral("100:00"));
   EXPECT_EQ(formatDuration(61000), QStringLiteral("01:01"));
+}
+
+// A text track whose header claims 16,777,216 samples of nearly 4 GiB each
+// (a damaged file, or one made to hurt) is read until its first sample
+// that does not read, in buffers of a camera record's size: with the address
+// space limited to what the process uses plus 256 MiB, nothing runs out.
+TEST_F(Recordings, DamagedTextHeadersAllocateNothingLarge) {
+  QFile source(file("20240501_083000_INF_1.mp4"));
+  ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+  QByteArray bytes = source.readAll();
+  const int handler = bytes.indexOf(QByteArray("hdlr\0\0\0\0\0\0\0\0tvxt", 16));
+  ASSERT_GT(handler, 0) << "no text track handler";
+  const int stsz = bytes.indexOf("stsz", handler);
+  ASSERT_GT(stsz, 0);
+  auto put32 = [&](int at, quint32 v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
+  };
+  put32(stsz + 8, 0xFFFFFF00u);   // every sample this large
+  put32(stsz + 12, 0x01000000u);  // and this many of them
+  const QString damaged = dir_->path() + QStringLiteral("/damaged/20240501_083000_INF_1.mp4");
+  QDir().mkpath(QFileInfo(damaged).absolutePath());
+  QFile out(damaged);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(bytes);
+  out.close();
+
+  long pages = 0;
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+  pages = statm.readAll().split(' ').value(0).toLong();
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+  struct rlimit limited = old;
+  limited.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (256ul << 20);
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+  KRNReaderInfo info{};
+  KRNData data(&info);
+  const int32_t opened = data.open(damaged);
+  ASSERT_EQ(opened, KRNData::HasText);
+  int32_t read = -1;
+  int count = -1;
+  try {
+    read = data.KRN_GetTextData(0);
+    count = data.KRN_GetTextDataTotalCount();
+  } catch (const std::bad_alloc &) {
+    ADD_FAILURE() << "ran out of memory on a damaged header";
+  }
+  setrlimit(RLIMIT_AS, &old);
+  EXPECT_EQ(read, 0);
+  EXPECT_LE(count, 30);
 }
 
 TEST(TextSamples, DecodingAndNmea) {

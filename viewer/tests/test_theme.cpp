@@ -38,6 +38,22 @@ TEST_F(ThemeTest, MissingOrBrokenFileDescribesNothing) {
   EXPECT_EQ(style.imageFolder(), dir_.path() + QStringLiteral("/Resources/image/"));
 }
 
+TEST_F(ThemeTest, DeeplyNestedOrHugeFilesAreRefusedWithoutCrashing) {
+  JsonToStyle style(dir_.path());
+  // Nesting this deep overflows a recursive parser's stack.
+  const int depth = 200000;
+  write(QStringLiteral("Deep"),
+        "{\"logo\": " + QByteArray(depth, '[') + QByteArray(depth, ']') + "}");
+  EXPECT_FALSE(style.load(QStringLiteral("Deep")));
+  write(QStringLiteral("Huge"), "{\"logo\": \"" + QByteArray(3 * 1024 * 1024, 'x') + "\"}");
+  EXPECT_FALSE(style.load(QStringLiteral("Huge")));
+  // Brackets inside strings are text, not nesting.
+  write(QStringLiteral("Text"),
+        "{\"logo\": {\"show\": true, \"note\": \"" + QByteArray(500, '[') + "\"}}");
+  EXPECT_TRUE(style.load(QStringLiteral("Text")));
+  EXPECT_EQ(style.item(QStringLiteral("logo")).status, 0);
+}
+
 TEST_F(ThemeTest, ItemFieldsAndDefaults) {
   write(QStringLiteral("View"), R"({
     "full": {

@@ -70,9 +70,13 @@ TEST(TypeFilterControls, ButtonsListAndComboFollowTheState) {
   listtest::useIconsIn(app.path());
   TypeFilterState state;
   MaskLog log(state);
-  MelTypeButton all(QStringLiteral("All"), TypeFilterState::kAll);
-  MelTypeButton event(QStringLiteral("Event"), 2);
-  MelTypeButton park(QStringLiteral("Parking"), 4);
+  MelTypeButton all(TypeFilterState::kAll);
+  MelTypeButton event(2);
+  MelTypeButton park(4);
+  // The five texts come from the filter's one table.
+  EXPECT_EQ(all.text(), QStringLiteral("All Type"));
+  EXPECT_EQ(park.text(), QStringLiteral("Parking"));
+  EXPECT_EQ(all.focusPolicy(), Qt::NoFocus);  // Space belongs to the window
   MelFileComboBox combo;
   all.follow(&state);
   event.follow(&state);

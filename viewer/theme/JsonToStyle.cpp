@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "core/BoundedJson.h"
+#include "core/StatusLog.h"
+
 struct JsonToStyle::Document {
   rapidjson::Document json;
 };
@@ -81,10 +84,15 @@ bool JsonToStyle::load(const QString &fileName) {
   doc_->json.SetObject();
   QFile file(jsonFolder_ + fileName + QStringLiteral(".json"));
   if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray text = file.readAll();
+  // A theme file is a few kilobytes; anything near this is not one of ours.
+  constexpr int kMaxThemeBytes = 1024 * 1024;
   rapidjson::Document parsed;
-  parsed.Parse(text.constData(), static_cast<size_t>(text.size()));
-  if (parsed.HasParseError() || !parsed.IsObject()) return false;
+  QString error;
+  if (!BoundedJson::parse(file.read(kMaxThemeBytes + 1), kMaxThemeBytes, &parsed, &error)) {
+    logError("[JsonToStyle]: %s.json refused: %s", qUtf8Printable(fileName), qUtf8Printable(error));
+    return false;
+  }
+  if (!parsed.IsObject()) return false;
   doc_->json.Swap(parsed);
   return true;
 }
