@@ -17,6 +17,7 @@
 #include "app/AboutView.h"
 #include "app/AgreementView.h"
 #include "core/AppSettings.h"
+#include "core/LocalSocket.h"
 #include "app/LanguageView.h"
 #include "app/MelShortcutTable.h"
 #include "app/RightSideView.h"
@@ -33,6 +34,7 @@
 #include "recordings/MelFileListItem.h"
 #include "recordings/MelTypeButton.h"
 #include "recordings/TypeFilterState.h"
+#include "launcher/LauncherTalk.h"
 #include "theme/JsonToStyle.h"
 #include "widgets/MessageBoxes.h"
 
@@ -40,6 +42,7 @@ MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), translator_(translator) {
   logDebug("MainWindow::MainWindow");
   ViewerState::instance().deleteLogAtExit = true;
+  connectLauncher();
   runAgreementGate();
   if (!agreed_) {
     logInfo("User disagree to use privacy information for program");
@@ -76,6 +79,7 @@ MainWindow::~MainWindow() {
     if (dir.exists()) dir.removeRecursively();
   }
   logInfo("Destruct complete!");
+  disconnectLauncher();
   logInfo("[MainWindow]: Delete log File...");
   const QString log = s.appData + QStringLiteral("/playerStatus.txt");
   if (QFile::exists(log) && s.deleteLogAtExit) {
@@ -99,6 +103,22 @@ void MainWindow::runAgreementGate() {
   s.alwaysDownload = d.alwaysDownload;
   s.automaticSend = d.automaticSend;
   agreed_ = d.agreed;
+}
+
+// The launcher's socket is opened before the agreement gate; its messages
+// to the main window are handled by LauncherTalk.
+void MainWindow::connectLauncher() {
+  LocalSocket::instance().connectToLauncher();
+  launcher_ = new LauncherTalk(this, [this](bool block) { setEventsBlocked(block); });
+}
+
+void MainWindow::startUpdateCheck() {
+  if (launcher_) launcher_->startUpdateCheck();
+}
+
+void MainWindow::disconnectLauncher() {
+  LocalSocket::instance().send(QStringLiteral("GoodbyeLauncher"));
+  LocalSocket::instance().close();
 }
 
 void MainWindow::onAgreeDlgFinished(int result) {

@@ -19,6 +19,7 @@ class SceneArea;
 class TypeFilterState;
 class RightSideView;
 class TopBar;
+class LauncherTalk;
 
 class MainWindow : public QWidget {
   Q_OBJECT
@@ -29,6 +30,9 @@ class MainWindow : public QWidget {
   // False when the privacy agreement was refused: the program then ends
   // without showing the window.
   bool agreed() const { return agreed_; }
+
+  // With automatic updates chosen, asks the launcher for a newer version.
+  void startUpdateCheck();
 
   // Loads files and folders (a folder contributes its plain files).
   void openPaths(const QStringList &paths);
@@ -88,6 +92,8 @@ class MainWindow : public QWidget {
   void connectPlayback();
   void setEventsBlocked(bool block);
   void onShortcut(int entry);
+  void connectLauncher();
+  void disconnectLauncher();
 
   QTranslator *translator_;
   bool agreed_ = false;
@@ -110,6 +116,7 @@ class MainWindow : public QWidget {
   TypeFilterState *typeFilter_ = nullptr;
   MelFileComboBox *typeCombo_ = nullptr;
   QList<MelTypeButton *> typeButtons_;
+  LauncherTalk *launcher_ = nullptr;
 };
 
 #endif

@@ -1,0 +1,25 @@
+// Looks through /proc for programs of the current user, by the name of the
+// file they were started from.
+#ifndef LAUNCHER_PROCESSCHECK_H
+#define LAUNCHER_PROCESSCHECK_H
+
+#include <QString>
+#include <sys/types.h>
+
+class ProcessCheck {
+ public:
+  explicit ProcessCheck(const QString &procRoot = QStringLiteral("/proc")) : root_(procRoot) {}
+
+  // True when a process other than `except` runs a program file named
+  // exactly `name` (case-sensitive) for the current user.
+  bool isRunning(const QString &name, pid_t except = 0) const;
+
+  // The program file name of one process: the target of its exe link (a
+  // replaced file keeps its name), else its comm line.
+  QString programName(const QString &pidFolder) const;
+
+ private:
+  QString root_;
+};
+
+#endif
