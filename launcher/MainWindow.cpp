@@ -175,7 +175,7 @@ void MainWindow::startViewer() {
   listen();
   viewer_->setWorkingDirectory(clientPath_);
   viewer_->setProcessChannelMode(QProcess::ForwardedChannels);
-  viewer_->start(clientPath_ + QLatin1Char('/') + QLatin1String(kViewerName), QStringList(),
+  viewer_->start(clientPath_ + QLatin1Char('/') + QLatin1String(kViewerName), viewerArguments_,
                  QIODevice::ReadWrite);
   if (viewer_->waitForStarted(kStartTimeoutMs)) viewerPid_ = viewer_->processId();
 }

@@ -30,6 +30,9 @@ class MainWindow : public QObject {
   // Reachability test, update query and the viewer's start.
   void start();
 
+  // Files or folders the viewer is to open, handed on as its arguments.
+  void setViewerArguments(const QStringList &arguments) { viewerArguments_ = arguments; }
+
   // Where the local socket "KQ7CommService" lives: the user's runtime
   // folder, so it is neither shared with nor reachable by other users.
   static QString serverPath();
@@ -76,6 +79,7 @@ class MainWindow : public QObject {
   void onUploadFailed();
 
   QString clientPath_;
+  QStringList viewerArguments_;
   QSettings settings_;
   DeploymentSettings deployment_;
   QString currentVersion_;

@@ -27,7 +27,27 @@ QString ProcessCheck::programName(const QString &pidFolder) const {
   return QString::fromLocal8Bit(comm.readAll()).trimmed();
 }
 
+bool ProcessCheck::ended(const QString &pidFolder) {
+  // stat: "pid (comm) state ..."; the name may hold spaces and parentheses.
+  QFile stat(pidFolder + QStringLiteral("/stat"));
+  if (!stat.open(QIODevice::ReadOnly)) return true;
+  const QByteArray line = stat.readAll();
+  const int close = line.lastIndexOf(')');
+  const char state = close >= 0 && close + 2 < line.size() ? line[close + 2] : 'X';
+  return state == 'Z' || state == 'X' || state == 'x';
+}
+
+bool ProcessCheck::sameSession(const QString &pidFolder, const QByteArray &runtimeDir) {
+  QFile environ(pidFolder + QStringLiteral("/environ"));
+  if (!environ.open(QIODevice::ReadOnly)) return true;
+  const QByteArray key("XDG_RUNTIME_DIR=");
+  for (const QByteArray &entry : environ.readAll().split('\0'))
+    if (entry.startsWith(key)) return entry.mid(key.size()) == runtimeDir;
+  return runtimeDir.isEmpty();
+}
+
 bool ProcessCheck::isRunning(const QString &name, pid_t except) const {
+  const QByteArray runtimeDir = qgetenv("XDG_RUNTIME_DIR");
   const QStringList entries = QDir(root_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   const uid_t me = ::getuid();
   for (const QString &entry : entries) {
@@ -40,7 +60,8 @@ bool ProcessCheck::isRunning(const QString &name, pid_t except) const {
     const QString program = programName(folder);
     // Without the exe link only the first 15 characters are known.
     const bool fromComm = QFile::symLinkTarget(folder + QStringLiteral("/exe")).isEmpty();
-    if (program == name || (fromComm && program == name.left(kCommLength))) return true;
+    const bool named = program == name || (fromComm && program == name.left(kCommLength));
+    if (named && !ended(folder) && sameSession(folder, runtimeDir)) return true;
   }
   return false;
 }

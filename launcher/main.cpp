@@ -33,6 +33,8 @@ int main(int argc, char **argv) {
   LauncherLog::setPath(appData + QStringLiteral("/playerStatus.txt"));
 
   MainWindow launcher(QCoreApplication::applicationDirPath());
+  // What the launcher is asked to open, the viewer opens.
+  launcher.setViewerArguments(QCoreApplication::arguments().mid(1));
   QObject::connect(
       &launcher, &MainWindow::finished, &app, [](int code) { QCoreApplication::exit(code); },
       Qt::QueuedConnection);

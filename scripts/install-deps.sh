@@ -18,7 +18,7 @@ packages=(
   # card formatting
   dosfstools mtools
   # tests
-  libgtest-dev xvfb xauth poppler-utils python3-pyftpdlib
+  libgtest-dev xvfb xauth xdotool poppler-utils python3-pyftpdlib
   # theme font
   fonts-noto-cjk
 )

@@ -21,6 +21,14 @@
 #include "VersionText.h"
 #include "ViewerMessages.h"
 
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+}  // namespace
+
 TEST(ViewerMessages, SplitsMessagesThatArriveInOneRead) {
   EXPECT_EQ(ViewerMessages::split("HelloLauncher"), QStringList{"HelloLauncher"});
   EXPECT_EQ(ViewerMessages::split("closeToDoNotGoodbyeLauncher"),
@@ -146,23 +154,28 @@ TEST(ProcessCheck, FindsProgramsByTheirExactName) {
   EXPECT_FALSE(check.isRunning("TARVIK DASHCAM"));
 }
 
-TEST(ProcessCheck, ReadsCommWhenTheExeLinkIsHidden) {
+TEST(ProcessCheck, ReadsCommWhenTheExeLinkIsHiddenAndSkipsEndedProcesses) {
   // A /proc of our own: 101 shows only its comm (as processes of other
-  // sessions may), 102 has an exe link.
+  // sessions may), 102 has an exe link, 103 has ended but was not collected.
   QTemporaryDir proc;
-  QDir(proc.path()).mkpath("101");
-  QDir(proc.path()).mkpath("102");
+  struct Entry {
+    const char *pid, *comm, *stat;
+  };
+  for (const Entry &e : {Entry{"101", "dashlauncher\n", "101 (dashlauncher) S 1 1"},
+                         Entry{"102", "TARVIK DASHCAM\n", "102 (TARVIK DASHCAM) R 1 1"},
+                         Entry{"103", "old viewer\n", "103 (old viewer) Z 1 1"}}) {
+    QDir(proc.path()).mkpath(e.pid);
+    writeFile(proc.path() + "/" + e.pid + "/comm", e.comm);
+    writeFile(proc.path() + "/" + e.pid + "/stat", e.stat);
+  }
   QDir(proc.path()).mkpath("self");
-  QFile comm(proc.path() + "/101/comm");
-  ASSERT_TRUE(comm.open(QIODevice::WriteOnly));
-  comm.write("dashlauncher\n");
-  comm.close();
   QFile::link("/usr/bin/TARVIK DASHCAM (deleted)", proc.path() + "/102/exe");
   const ProcessCheck check(proc.path());
   EXPECT_TRUE(check.isRunning("dashlauncher"));
   EXPECT_FALSE(check.isRunning("dashlauncher", 101));
   EXPECT_TRUE(check.isRunning("TARVIK DASHCAM"));  // a replaced program file still counts
   EXPECT_FALSE(check.isRunning("TARVIK"));
+  EXPECT_FALSE(check.isRunning("old viewer"));
 }
 
 TEST(DeploymentSettings, DefaultsAndOverrides) {

@@ -111,6 +111,7 @@ void LocalSocket::connectToLauncher() {
     socket_->waitForConnected(kConnectMs);
   }
   if (!launcherConnected_) return;
+  message_.clear();  // only the answer to this greeting counts
   send(QStringLiteral("HelloLauncher"));
   const QString answer = getMessage();
   if (answer == QLatin1String("DisableNetwork")) talkEnabled_ = false;
@@ -126,10 +127,12 @@ void LocalSocket::send(const QString &text) {
 
 QString LocalSocket::getMessage() {
   if (launcherConnected_ && talkEnabled_ && message_.isEmpty()) {
+    awaitingAnswer_ = true;
     for (int i = 0; i < kAnswerWaits && message_.isEmpty() && launcherConnected_; ++i) {
       logInfo("Wait... ");
       socket_->waitForReadyRead(kAnswerWaitMs);
     }
+    awaitingAnswer_ = false;
     if (message_.isEmpty()) {
       qDebug("Comm is not work!");
       logError("Comm is not work!");
@@ -145,6 +148,7 @@ QString LocalSocket::getMessage() {
 void LocalSocket::close() {
   logInfo("LocalSocket::close");
   launcherConnected_ = false;
+  message_.clear();
   if (!socket_) return;
   socket_->disconnectFromServer();
   if (socket_->state() != QLocalSocket::UnconnectedState)
@@ -178,6 +182,11 @@ void LocalSocket::onRecvMessage() {
   const QStringList messages = split(QString::fromUtf8(socket_->readAll()));
   for (const QString &message : messages) {
     message_ = message;
-    emit onSendRecvMessage(message);
+    if (awaitingAnswer_) continue;  // the greeting's answer is getMessage's alone
+    // Delivered from the event loop, not from inside readyRead: a receiver
+    // may run a dialog that waits for the next message, and the socket does
+    // not announce new data while its readyRead is still being handled.
+    QMetaObject::invokeMethod(
+        this, [this, message] { emit onSendRecvMessage(message); }, Qt::QueuedConnection);
   }
 }

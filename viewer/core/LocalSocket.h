@@ -65,6 +65,7 @@ class LocalSocket : public QObject {
   QLocalSocket *socket_ = nullptr;
   QString message_;
   bool talkEnabled_ = true;
+  bool awaitingAnswer_ = false;
   bool launcherConnected_ = false;
 };
 
