@@ -226,8 +226,11 @@ class LauncherAndViewer(unittest.TestCase):
             ":: [d] [MainWindow] RecvMessage: complete:1.0.7",
             ":: [i] Send Message: updateAgreement", ":: [SERVER] Recv Message: updateAgreement",
             ":: [i] Update is Exist. Program will be close",
-            ":: [i] Send Message: closeToDoNot", ":: [SERVER] Recv Message: closeToDoNot",
+            ":: [i] Send Message: closeToDoNot",
             ":: [i] Send Message: GoodbyeLauncher", ":: [i] LocalSocket::close"])
+        # The launcher's own lines about closeToDoNot may come after the viewer
+        # removed the log (and are then dropped on purpose); that it took the
+        # update exit shows in the installer it started, which it does only then.
         # The check box stayed ticked: automatic updates remain on.
         self.assertEqual(log.count(":: [SERVER] Automatic update: true"), 2)
         # A normal exit removes the log; the launcher does not bring it back.

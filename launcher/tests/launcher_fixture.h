@@ -50,7 +50,7 @@ class TestServers {
                    QStringList{QStringLiteral(LAUNCHER_TESTS_DIR "/test_servers.py")} + args);
     process_.setReadChannel(QProcess::StandardOutput);
     if (!process_.waitForStarted(10000)) return;
-    waitFor([this] { return process_.canReadLine(); }, 20000);
+    waitFor([this] { return process_.canReadLine(); }, 60000);
     const QJsonObject ports = QJsonDocument::fromJson(process_.readLine()).object();
     http = ports.value("http").toInt();
     ftp = ports.value("ftp").toInt();

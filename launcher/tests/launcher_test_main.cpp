@@ -9,7 +9,7 @@
 
 int main(int argc, char **argv) {
   testing::InitGoogleTest(&argc, argv);
-  QTemporaryDir root;
+  QTemporaryDir root{QDir::tempPath() + "/launcher-test-XXXXXX"};
   for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME", "XDG_RUNTIME_DIR"}) {
     const QString dir = root.path() + QLatin1Char('/') + QLatin1String(var);
     QDir().mkpath(dir);

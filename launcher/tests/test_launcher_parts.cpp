@@ -78,7 +78,7 @@ class LogPackerTest : public testing::Test {
     EXPECT_EQ(p.exitCode(), 0);
     return p.readAllStandardOutput();
   }
-  QTemporaryDir dir_;
+  QTemporaryDir dir_{QDir::tempPath() + "/launcher-test-XXXXXX"};
 };
 
 TEST_F(LogPackerTest, PackageIsTheLogGzippedUnderItsName) {
@@ -121,7 +121,7 @@ TEST_F(LogPackerTest, MissingLogIsReported) {
 }
 
 TEST(LauncherLog, NeverBringsBackALogTheViewerDeleted) {
-  QTemporaryDir dir;
+  QTemporaryDir dir{QDir::tempPath() + "/launcher-test-XXXXXX"};
   LauncherLog::setPath(dir.path() + "/playerStatus.txt");
   LauncherLog::write("first");
   QFile log(LauncherLog::path());
@@ -138,7 +138,7 @@ TEST(LauncherLog, NeverBringsBackALogTheViewerDeleted) {
 
 TEST(ProcessCheck, FindsProgramsByTheirExactName) {
   // A real process started from a file named like the viewer.
-  QTemporaryDir dir;
+  QTemporaryDir dir{QDir::tempPath() + "/launcher-test-XXXXXX"};
   const QString program = dir.path() + "/TARVIK DASHCAM";
   ASSERT_TRUE(QFile::copy("/bin/sleep", program));
   QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -157,7 +157,7 @@ TEST(ProcessCheck, FindsProgramsByTheirExactName) {
 TEST(ProcessCheck, ReadsCommWhenTheExeLinkIsHiddenAndSkipsEndedProcesses) {
   // A /proc of our own: 101 shows only its comm (as processes of other
   // sessions may), 102 has an exe link, 103 has ended but was not collected.
-  QTemporaryDir proc;
+  QTemporaryDir proc{QDir::tempPath() + "/launcher-test-XXXXXX"};
   struct Entry {
     const char *pid, *comm, *stat;
   };

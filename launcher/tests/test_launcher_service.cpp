@@ -69,8 +69,8 @@ class LauncherService : public testing::Test {
   QStringList packages() const { return QDir(ftpDir()).entryList({"*_log.zip"}, QDir::Files); }
   void stopViewer() { writeFile(client_.path() + "/quit", ""); }
 
-  QTemporaryDir client_;
-  QTemporaryDir work_;
+  QTemporaryDir client_{QDir::tempPath() + "/launcher-test-XXXXXX"};
+  QTemporaryDir work_{QDir::tempPath() + "/launcher-test-XXXXXX"};
   QByteArray installer_;
   std::unique_ptr<TestServers> servers_;
   std::unique_ptr<MainWindow> launcher_;

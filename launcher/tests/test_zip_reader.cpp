@@ -2,6 +2,7 @@
 // is refused before an installer could be written from it.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <fstream>
@@ -56,7 +57,7 @@ TEST(ZipReader, InflatesTheFirstEntryAndChecksIt) {
 }
 
 TEST(ZipReader, ReadsAnArchiveWrittenByPythonsZipfile) {
-  QTemporaryDir dir;
+  QTemporaryDir dir{QDir::tempPath() + "/launcher-test-XXXXXX"};
   const QString path = dir.path() + "/release.zip";
   const QString script =
       "import zipfile,sys\n"

@@ -32,7 +32,7 @@ class LauncherTalkTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     // Downloads and the socket go to folders of this test alone.
-    static QTemporaryDir home;
+    static QTemporaryDir home{QDir::tempPath() + "/launcher-test-XXXXXX"};
     QDir().mkpath(home.path() + "/run");
     QFile::setPermissions(home.path() + "/run",
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -100,8 +100,8 @@ class LauncherTalkTest : public testing::Test {
 
   QString log() const { return QString::fromUtf8(readFile(logPath())); }
 
-  QTemporaryDir client_;
-  QTemporaryDir work_;
+  QTemporaryDir client_{QDir::tempPath() + "/launcher-test-XXXXXX"};
+  QTemporaryDir work_{QDir::tempPath() + "/launcher-test-XXXXXX"};
   QProcess launcher_;
   std::unique_ptr<TestServers> servers_;
   QStringList boxes_;
