@@ -33,8 +33,12 @@ int main(int argc, char **argv) {
   LauncherLog::setPath(appData + QStringLiteral("/playerStatus.txt"));
 
   MainWindow launcher(QCoreApplication::applicationDirPath());
-  // What the launcher is asked to open, the viewer opens.
-  launcher.setViewerArguments(QCoreApplication::arguments().mid(1));
+  // What the launcher is asked to open, the viewer opens; the viewer runs in
+  // its own folder, so the paths are made absolute here.
+  QStringList paths;
+  for (const QString &argument : QCoreApplication::arguments().mid(1))
+    paths << QFileInfo(argument).absoluteFilePath();
+  launcher.setViewerArguments(paths);
   QObject::connect(
       &launcher, &MainWindow::finished, &app, [](int code) { QCoreApplication::exit(code); },
       Qt::QueuedConnection);
