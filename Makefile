@@ -41,9 +41,10 @@ test-tsan: deps
 bench: build
 	cmake --build $(BUILD) --target bench
 
-# Builds everything (the demo card included) and starts the viewer on the demo card.
+# Builds everything (the demo card included) and starts the program as users
+# do, through the launcher, which starts the viewer beside it on the demo card.
 run: build
-	"$(BUILD)/viewer/TARVIK DASHCAM" "$(BUILD)/demo-card"
+	"$(BUILD)/viewer/dashlauncher" "$(BUILD)/demo-card"
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)

@@ -20,7 +20,7 @@ packages=(
   # card formatting
   dosfstools mtools
   # tests
-  libgtest-dev xvfb xauth poppler-utils python3-pyftpdlib
+  libgtest-dev xvfb xauth xdotool poppler-utils python3-pyftpdlib
   # Qt's own dialogs in Korean and Hebrew
   qttranslations5-l10n
   # theme font

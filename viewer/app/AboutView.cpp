@@ -4,8 +4,11 @@
 #include <QPushButton>
 #include <QStackedWidget>
 
+#include "core/AppSettings.h"
+#include "core/LocalSocket.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
+#include "launcher/UpdateView.h"
 #include "widgets/MessageBoxes.h"
 
 namespace {
@@ -57,7 +60,28 @@ void AboutView::onChangeContext(int index) {
 
 void AboutView::openUpdateDlg() {
   logDebug("AboutView::openUpdateDlg");
-  // The launcher connection answers the version question; until the viewer
-  // talks to the launcher there is nobody to ask.
-  MessageBoxes::inform(this, tr("Network Communication is not support now."));
+  LocalSocket &socket = LocalSocket::instance();
+  if (!socket.canTalk()) {
+    MessageBoxes::inform(this, tr("Network Communication is not support now."));
+    return;
+  }
+  connect(&socket, &LocalSocket::onSendRecvMessage, this, &AboutView::onRecvMessage,
+          Qt::UniqueConnection);
+  socket.send(QStringLiteral("Version"));
+}
+
+void AboutView::onRecvMessage(const QString &message) {
+  disconnect(&LocalSocket::instance(), &LocalSocket::onSendRecvMessage, this,
+             &AboutView::onRecvMessage);
+  logDebug("[AboutView] RecvMessage: %s", qPrintable(message));
+  const QString version = ViewerState::instance().version;
+  if (!message.isEmpty()) {
+    logDebug("newVersion: %s", qPrintable(message));
+    logDebug("currentVersion: %s", qPrintable(version));
+    if (!version.isEmpty() && AppSettings::checkNewVersion(version, message)) {
+      UpdateView::offer(this, message, UpdateView::DownloadMode);
+      return;
+    }
+  }
+  MessageBoxes::inform(this, tr("There is no update version now."));
 }

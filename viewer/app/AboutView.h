@@ -17,6 +17,7 @@ class AboutView : public ThemedDialog {
  public slots:
   void onChangeContext(int page);
   void openUpdateDlg();
+  void onRecvMessage(const QString &message);
 
  private:
   QLabel *title_;

@@ -21,6 +21,7 @@
 
 #include "app/AboutView.h"
 #include "app/AgreementView.h"
+#include "core/LocalSocket.h"
 #include "app/LanguageView.h"
 #include "app/MelShortcutTable.h"
 #include "app/RightSideView.h"
@@ -44,6 +45,7 @@
 #include "recordings/MelFileListItem.h"
 #include "recordings/TypeFilterState.h"
 #include "settings/SettingView.h"
+#include "launcher/LauncherTalk.h"
 #include "theme/JsonToStyle.h"
 #include "widgets/MessageBoxes.h"
 
@@ -68,6 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
       cardMount_(systemMount_.get()) {
   logDebug("MainWindow::MainWindow");
   ViewerState::instance().deleteLogAtExit = true;
+  connectLauncher();
   runAgreementGate();
   if (!agreed_) {
     logInfo("User disagree to use privacy information for program");
@@ -141,6 +144,7 @@ void MainWindow::finishExit() {
   logInfo("Destruct complete!");
   // A play time still being read from a slow card is let finish.
   DurationLoader::waitForWorkers(kDurationWaitAtExitMs);
+  disconnectLauncher();
   logInfo("[MainWindow]: Delete log File...");
   const QString log = s.appData + QStringLiteral("/playerStatus.txt");
   if (QFile::exists(log) && s.deleteLogAtExit) {
@@ -165,6 +169,22 @@ void MainWindow::runAgreementGate() {
   s.alwaysDownload = d.alwaysDownload;
   s.automaticSend = d.automaticSend;
   agreed_ = d.agreed;
+}
+
+// The launcher's socket is opened before the agreement gate; its messages
+// to the main window are handled by LauncherTalk.
+void MainWindow::connectLauncher() {
+  LocalSocket::instance().connectToLauncher();
+  launcher_ = new LauncherTalk(this, [this](bool block) { setEventsBlocked(block); });
+}
+
+void MainWindow::startUpdateCheck() {
+  if (launcher_) launcher_->startUpdateCheck();
+}
+
+void MainWindow::disconnectLauncher() {
+  LocalSocket::instance().send(QStringLiteral("GoodbyeLauncher"));
+  LocalSocket::instance().close();
 }
 
 void MainWindow::onAgreeDlgFinished(int result) {
@@ -400,6 +420,7 @@ bool MainWindow::logoShown() const {
 // between two states (a start that shows no picture yet, a stop under way):
 // the shortcuts, the control bar, the scenes and the list all wait.
 void MainWindow::setEventsBlocked(bool block) {
+  if (!controls_) return;  // not built: the agreement was refused
   onBlockKeyboardEvent(block);
   controls_->onBlockEvent(block);
   scenes_->onBlockEvent(block);

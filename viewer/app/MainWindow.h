@@ -25,6 +25,7 @@ class RightSideView;
 class SceneArea;
 class TopBar;
 class TypeFilterState;
+class LauncherTalk;
 
 class MainWindow : public QWidget {
   Q_OBJECT
@@ -35,6 +36,9 @@ class MainWindow : public QWidget {
   // False when the privacy agreement was refused: the program then ends
   // without showing the window.
   bool agreed() const { return agreed_; }
+
+  // With automatic updates chosen, asks the launcher for a newer version.
+  void startUpdateCheck();
 
   // Loads files and folders (a folder contributes its plain files).
   void openPaths(const QStringList &paths);
@@ -116,6 +120,8 @@ class MainWindow : public QWidget {
   void startCardWatcher(const QString &root);
   void stopCardWatcher();
   void offerConfigRestore();
+  void connectLauncher();
+  void disconnectLauncher();
 
   bool agreed_ = false;
   bool closing_ = false;
@@ -143,6 +149,7 @@ class MainWindow : public QWidget {
   DriveQuery *drives_ = nullptr;
   CardMount *cardMount_ = nullptr;
   CheckSDThread *cardWatcher_ = nullptr;
+  LauncherTalk *launcher_ = nullptr;
 };
 
 #endif

@@ -96,6 +96,7 @@ int main(int argc, char **argv) {
   window.show();
   splash->finish(&window);
   splash.reset();
+  window.startUpdateCheck();
 
   // Files and folders named on the command line are loaded, as users of
   // desktop viewers expect.
