@@ -26,9 +26,12 @@ Extraction extract(const QString &path = QString());
 void clear();
 
 // NMEA samples as signed decimal degrees; a point without fix (latitude and
-// longitude both 0) is put at the default position with speed 0.
+// longitude both 0) is put at the default position with speed 0 and marked
+// NoFix; one that cannot be a position is marked Invalid.
 QVector<MapPoint> buildMapPoints(const QVector<GpsSample> &gps, float defaultLatitude,
                                  float defaultLongitude, bool *anyFix = nullptr);
+// Whether a latitude and longitude can be a position on the earth.
+bool isPosition(double latitude, double longitude);
 
 // Index of the chart sample for the playing time, or -1 when it is not to
 // be used (outside 0 < i < points).
@@ -36,6 +39,13 @@ int chartIndex(int points, double currentMs, double totalMs);
 // Index into the map points for the playing time, or -1 when not used
 // (outside 1 <= i < last sample number).
 int mapIndex(int lastSampleNumber, double currentMs, double totalMs);
+
+// Index of the point that holds a sample number (the last one at or before
+// it, since unreadable samples leave holes), or -1.
+int pointIndexForSample(const QVector<MapPoint> &points, int number);
+
+// Playing time of a sample, the samples spreading evenly over the recording.
+double sampleTimeMs(int number, int lastSampleNumber, double totalMs);
 
 QString formatCoordinate(float degrees);  // 5 fixed decimals
 QString formatSpeed(float speed);         // shortest form, 6 significant digits
