@@ -92,6 +92,24 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>Speed to %1 km/h</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GsensorEvents</name>
+    <message>
+        <source>Hard braking</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Impact</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -138,6 +156,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Program will be quit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MapView</name>
+    <message>
+        <source>Map</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No GPS fix</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Speed (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No GPS position</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -111,6 +111,24 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>Speed to %1 km/h</source>
+        <translation>מהירות עד %1 קמ&quot;ש</translation>
+    </message>
+</context>
+<context>
+    <name>GsensorEvents</name>
+    <message>
+        <source>Hard braking</source>
+        <translation>בלימת חירום</translation>
+    </message>
+    <message>
+        <source>Impact</source>
+        <translation>פגיעה</translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -158,6 +176,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Program will be quit.</source>
         <translation>התוכנה תיסגר.</translation>
+    </message>
+</context>
+<context>
+    <name>MapView</name>
+    <message>
+        <source>Map</source>
+        <translation>מפה</translation>
+    </message>
+    <message>
+        <source>No GPS fix</source>
+        <translation>אין קליטת GPS</translation>
+    </message>
+    <message>
+        <source>Speed (%1)</source>
+        <translation>מהירות (%1)</translation>
+    </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation>המפה אינה זמינה</translation>
+    </message>
+    <message>
+        <source>No GPS position</source>
+        <translation>אין מיקום GPS</translation>
     </message>
 </context>
 <context>

@@ -111,6 +111,24 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>Speed to %1 km/h</source>
+        <translation>속도 눈금 %1 km/h</translation>
+    </message>
+</context>
+<context>
+    <name>GsensorEvents</name>
+    <message>
+        <source>Hard braking</source>
+        <translation>급제동</translation>
+    </message>
+    <message>
+        <source>Impact</source>
+        <translation>충격</translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -158,6 +176,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Program will be quit.</source>
         <translation>프로그램이 종료됩니다.</translation>
+    </message>
+</context>
+<context>
+    <name>MapView</name>
+    <message>
+        <source>Map</source>
+        <translation>지도</translation>
+    </message>
+    <message>
+        <source>No GPS fix</source>
+        <translation>GPS 수신 없음</translation>
+    </message>
+    <message>
+        <source>Speed (%1)</source>
+        <translation>속도 (%1)</translation>
+    </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation>지도를 사용할 수 없습니다</translation>
+    </message>
+    <message>
+        <source>No GPS position</source>
+        <translation>GPS 위치 없음</translation>
     </message>
 </context>
 <context>

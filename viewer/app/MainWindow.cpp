@@ -18,11 +18,16 @@
 #include "app/AgreementView.h"
 #include "core/AppSettings.h"
 #include "app/LanguageView.h"
+#include "app/MapPanel.h"
 #include "app/MelShortcutTable.h"
 #include "app/RightSideView.h"
 #include "core/StatusLog.h"
 #include "app/TopBar.h"
+#include "chart/ChartView.h"
+#include "core/GsensorEvents.h"
+#include "core/RecordingMetadata.h"
 #include "core/ViewerState.h"
+#include "map/MapView.h"
 #include "playback/PlayControlView.h"
 #include "playback/PlayScreenWindow.h"
 #include "playback/PlayerInterface.h"
@@ -34,6 +39,7 @@
 #include "recordings/MelTypeButton.h"
 #include "recordings/TypeFilterState.h"
 #include "theme/JsonToStyle.h"
+#include "widgets/MelPlaySlider.h"
 #include "widgets/MessageBoxes.h"
 
 MainWindow::MainWindow(QTranslator *translator, QWidget *parent)
@@ -205,6 +211,7 @@ void MainWindow::connectEvent() {
   connect(rightSide_, &RightSideView::mapRequested, this, &MainWindow::onShowMap);
   connect(typeFilter_, &TypeFilterState::maskChanged, this, &MainWindow::onTypeFilter);
   connectPlayback();
+  connectMapAndChart();
 }
 
 void MainWindow::connectPlayback() {
@@ -271,6 +278,44 @@ void MainWindow::connectPlayback() {
   connect(this, &MainWindow::playPauseKey, bar, &PlayControlView::onClick_bPlay);
   connect(this, &MainWindow::backKey, bar, &PlayControlView::onClick_b5sReward);
   connect(this, &MainWindow::forwardKey, bar, &PlayControlView::onClick_b5sForward);
+}
+
+// The map with the G-sensor chart beneath it on the right panel's map page
+// (floating over the video in full screen), the event marks of the time line,
+// and their wiring: the engine's load, tick and clear drive them, and a click
+// on the route, the chart or a mark seeks.
+void MainWindow::connectMapAndChart() {
+  mapPanel_ = new MapPanel(this, rightSide_->mapLayout());
+  MapView *map = mapPanel_->map();
+  ChartView *chart = mapPanel_->chart();
+  MelPlaySlider *timeLine = controls_->timeLine();
+  PlayerInterface *p = player_;
+  connect(p, &PlayerInterface::sendLoadMetadata, map, &MapView::onLoadMap);
+  connect(p, &PlayerInterface::sendLoadMetadata, chart, &ChartView::onloadChart);
+  connect(p, &PlayerInterface::onTimeout_500ms, map, &MapView::onUpdateMap);
+  connect(p, &PlayerInterface::onTimeout_500ms, chart, &ChartView::onUpdateChart);
+  // After a seek or a 5-second move the marker and cursor follow at once.
+  connect(p, &PlayerInterface::sendUpdateTime, map, [map](double) { map->onUpdateMap(); });
+  connect(p, &PlayerInterface::sendUpdateTime, chart, [chart](double) { chart->onUpdateChart(); });
+  connect(p, &PlayerInterface::sendClear, map, &MapView::onClearData);
+  connect(p, &PlayerInterface::sendClear, chart, &ChartView::onClearData);
+  connect(p, &PlayerInterface::sendClear, timeLine, [timeLine] { timeLine->setMarks({}); });
+  // The time line's range is known once the recording plays.
+  connect(p, &PlayerInterface::sendSetPlayData, timeLine, [timeLine] {
+    const ViewerState &s = ViewerState::instance();
+    const int last = s.gsensorSamples.isEmpty() ? 0 : s.gsensorSamples.last().number;
+    QVector<MelPlaySlider::Mark> marks;
+    for (const GsensorEvent &e : s.gsensorEvents)
+      marks.append({qRound(RecordingMetadata::sampleTimeMs(e.number, last, s.totalRangeMs)),
+                    GsensorEvents::title(e)});
+    timeLine->setMarks(marks);
+  });
+  connect(controls_, &PlayControlView::onClickedMapEnable, map, &MapView::onMapShow);
+  connect(map, &MapView::seekRequested, p, &PlayerInterface::onPlayPosMove);
+  connect(chart, &ChartView::seekRequested, p, &PlayerInterface::onPlayPosMove);
+  connect(timeLine, &MelPlaySlider::markClicked, p, &PlayerInterface::onPlayPosMove);
+  connect(p->component(), &VLCComponent::send_setBlockEvent, map, &MapView::onBlockEvent);
+  connect(p->component(), &VLCComponent::send_setBlockEvent, chart, &ChartView::onBlockEvent);
 }
 
 void MainWindow::onPlayItemSelected() {

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QTranslator;
+class MapPanel;
 class MelFileComboBox;
 class MelFileListItem;
 class MelShortcutTable;
@@ -41,6 +42,7 @@ class MainWindow : public QWidget {
   PlayerInterface *player() const { return player_; }
   PlayControlView *controls() const { return controls_; }
   SceneArea *scenes() const { return scenes_; }
+  MapPanel *mapPanel() const { return mapPanel_; }
   bool logoShown() const;
   TypeFilterState *typeFilter() const { return typeFilter_; }
   int alwaysOnTopMode() const { return alwaysOnTop_; }
@@ -86,6 +88,7 @@ class MainWindow : public QWidget {
   void buildUi();
   void connectEvent();
   void connectPlayback();
+  void connectMapAndChart();
   void setEventsBlocked(bool block);
   void onShortcut(int entry);
 
@@ -110,6 +113,7 @@ class MainWindow : public QWidget {
   TypeFilterState *typeFilter_ = nullptr;
   MelFileComboBox *typeCombo_ = nullptr;
   QList<MelTypeButton *> typeButtons_;
+  MapPanel *mapPanel_ = nullptr;
 };
 
 #endif
