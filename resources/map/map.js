@@ -109,6 +109,7 @@ function setLatLng(lat, lng, speed, centre) {
   record('setLatLng', arguments);
   if (!map) return false;
   var here = L.latLng(lat, lng);
+  var moved = !car || !car.getLatLng().equals(here);
   if (!car) {
     car = L.marker(here, { icon: carIcon(), interactive: false, keyboard: false, zIndexOffset: 1000 });
     car.addTo(map);
@@ -123,9 +124,10 @@ function setLatLng(lat, lng, speed, centre) {
   if (centre || recentre) {
     map.setView(here, routeFitted ? map.getZoom() : 16, { animate: false });
     recentre = false;
-  } else if (!noFix && Date.now() > followPausedUntil &&
+  } else if (moved && !noFix && Date.now() > followPausedUntil &&
              !map.getBounds().pad(-0.15).contains(here)) {
-    // Keep the car in sight, unless the user is looking around.
+    // Keep the moving car in sight, unless the user is looking around (a car
+    // standing still, as while paused, leaves the map where the user put it).
     map.panTo(here);
   }
   return true;

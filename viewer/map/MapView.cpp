@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWebChannel>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <algorithm>
@@ -82,7 +83,20 @@ void MapView::buildUi() {
   setMinimumSize(160, 120);
   minimumSize_ = minimumSize();
   maximumSize_ = maximumSize();
+  mapColour_ = QColor(mapColour);
+  pageFolder_ = s.resourceDir + QStringLiteral("/json/");
+  updateNotice();
+}
 
+// The web engine (a browser of its own, with processes beside ours) starts
+// when the map is first on screen, not with the program: whoever never looks
+// at the map does not pay for it.
+void MapView::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (!view_ && !unavailable_) createPage();
+}
+
+void MapView::createPage() {
   if (!webEngineUsable()) {
     showUnavailable();
     return;
@@ -91,7 +105,10 @@ void MapView::buildUi() {
   view_->setContextMenuPolicy(Qt::NoContextMenu);
   auto *page = new MapPage(view_);
   view_->setPage(page);
-  page->setBackgroundColor(QColor(mapColour));
+  page->setBackgroundColor(mapColour_);
+  // Tile servers ask programs to name themselves.
+  page->profile()->setHttpUserAgent(
+      QStringLiteral("TARVIK DASHCAM/%1 (map panel)").arg(ViewerState::instance().version));
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
   bridge_ = new MapBridge(this);
@@ -106,8 +123,8 @@ void MapView::buildUi() {
             logError("[MapView]: the map page stopped (%d)", code);
             mapFailed();
           });
-  pageFolder_ = s.resourceDir + QStringLiteral("/json/");
   updateNotice();
+  resizeUi();
   loadPage();
 }
 

@@ -1,5 +1,6 @@
 // The vehicle's position on a web map beside the video. The map is our own
-// page (Resources/map/map.html on Leaflet) in an embedded web view; the
+// page (Resources/map/map.html on Leaflet) in an embedded web view, made
+// when the map is first on screen; the
 // viewer runs the page's functions: initMap() and setLatLng() as the marker
 // follows playback, and setRoute(), setEvents(), setNoFix() and clearRoute()
 // for the whole route coloured by speed and its event marks. Clicks on the
@@ -8,6 +9,7 @@
 #define VIEWER_MAP_MAPVIEW_H
 
 #include <QByteArray>
+#include <QColor>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -64,12 +66,14 @@ class MapView : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent *event) override;
+  void showEvent(QShowEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
 
  private:
   void buildUi();
+  void createPage();
   bool webEngineUsable() const;
   void loadPage();
   void onMapInitialised(bool ok);
@@ -94,6 +98,7 @@ class MapView : public QWidget {
   MapBridge *bridge_ = nullptr;
   QByteArray page_;
   QString pageFolder_;
+  QColor mapColour_;
   bool pageLoaded_ = false;
   bool noFix_ = false;
   bool wasNoFix_ = false;

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTextStream>
 #include <QWebEngineView>
+#include <cstdio>
 #include <memory>
 
 #include "app/MainWindow.h"
@@ -87,9 +88,21 @@ class MapChartE2E : public testing::Test {
         [this] { return window_->windowHandle() && window_->windowHandle()->isExposed(); }));
     window_->openPaths({kCard});
     ASSERT_TRUE(waitUntil([this] { return list()->rowCount() >= 12; }));
+    // The map page loads once the map is first on screen.
+    EXPECT_EQ(map()->webView(), nullptr);
+    window_->onShowMap();
     ASSERT_TRUE(waitUntil([this] { return map()->isPageLoaded(); })) << "the map page";
+    window_->onShowFilelist();
   }
   void TearDown() override {
+    if (HasFailure()) {
+      // What the map said about itself, to tell a page problem from a test one.
+      QFile log(data_.path() + QStringLiteral("/playerStatus.txt"));
+      if (log.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : log.readAll().split('\n'))
+          if (line.contains("MapView") || line.contains("PlayerInterface]"))
+            std::printf("%s\n", line.constData());
+    }
     window_.reset();
     MessageBoxes::setHook(nullptr);
     AppSettings::store().clear();
@@ -144,7 +157,8 @@ TEST_F(MapChartE2E, TheBrakingIsMarkedOnTimeLineChartAndRouteAndEachMarkSeeksThe
   const double eventMs = began * 100.0;  // one sample every 100 ms
   window_->onShowMap();
   play(QLatin1String(kEventRecording));
-  ASSERT_TRUE(waitUntil([this] { return evaluate(page(), "routeDrawn").toBool(); }));
+  ASSERT_TRUE(
+      waitUntil([this] { return evaluate(page(), "!!routeLayer && !!eventLayer").toBool(); }));
 
   // The time line.
   ASSERT_TRUE(waitUntil([this] { return timeLine()->marks().size() == 1; }));
@@ -175,6 +189,9 @@ TEST_F(MapChartE2E, TheBrakingIsMarkedOnTimeLineChartAndRouteAndEachMarkSeeksThe
   EXPECT_NEAR(routeMark[1].toDouble(), there.latitude, 2e-4);  // within 20 m
   EXPECT_NEAR(routeMark[2].toDouble(), there.longitude, 3e-4);
 
+  QGuiApplication::primaryScreen()->grabWindow(0).save(
+      screenshotPath(QStringLiteral("map-chart-event")));
+
   // Each mark takes playback to the braking.
   EXPECT_TRUE(clickTakesPlaybackTo(
       [this, mark] {
@@ -190,14 +207,29 @@ TEST_F(MapChartE2E, TheBrakingIsMarkedOnTimeLineChartAndRouteAndEachMarkSeeksThe
       },
       eventMs))
       << "chart: " << playingTime();
+  // On the map the user first brings the mark into sight, paused, so the
+  // map holds still under the pointer.
+  window_->controls()->onClick_bPlay();
+  ASSERT_TRUE(waitUntil([this] { return state() == PlayState::Paused; }));
   EXPECT_TRUE(clickTakesPlaybackTo(
       [this, routeMark] {
-        const QPoint at = pagePoint(page(), routeMark[1].toDouble(), routeMark[2].toDouble());
+        evaluate(page(), QStringLiteral("map.setView([%1, %2], map.getZoom(), {animate: false}); 1")
+                             .arg(routeMark[1].toDouble(), 0, 'f', 7)
+                             .arg(routeMark[2].toDouble(), 0, 'f', 7));
+        QPoint at = pagePoint(page(), routeMark[1].toDouble(), routeMark[2].toDouble());
+        // Still where it was a moment later: nothing moves the map now.
+        waitUntil([&] {
+          const QPoint again = pagePoint(page(), routeMark[1].toDouble(), routeMark[2].toDouble());
+          const bool still = again == at;
+          at = again;
+          return still;
+        });
         QTest::mouseMove(page()->focusProxy(), at);
         QTest::mouseClick(page()->focusProxy(), Qt::LeftButton, {}, at);
       },
       eventMs))
       << "route: " << playingTime();
+  EXPECT_EQ(state(), PlayState::Paused);
 }
 
 TEST_F(MapChartE2E, MapAndChartFollowPlaybackInTheWindowAndFloatInFullScreen) {

@@ -425,6 +425,7 @@ TEST_F(MapViewTest, APageThatFailsIsRetriedOnceThenThePanelSaysSo) {
   s.resourceDir = app.path() + QStringLiteral("/nothing");
   MapView bare;
   bare.onMapShow(true);
+  bare.show();
   ASSERT_TRUE(waitUntil([&] { return bare.isUnavailable(); }));
   EXPECT_EQ(bare.notice(), QStringLiteral("Map unavailable"));
 }
