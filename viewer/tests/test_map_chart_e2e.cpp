@@ -189,6 +189,8 @@ TEST_F(MapChartE2E, TheBrakingIsMarkedOnTimeLineChartAndRouteAndEachMarkSeeksThe
   EXPECT_NEAR(routeMark[1].toDouble(), there.latitude, 2e-4);  // within 20 m
   EXPECT_NEAR(routeMark[2].toDouble(), there.longitude, 3e-4);
 
+  // The picture once the page has painted the route it was shown with.
+  waitUntil([this] { return evaluate(page(), "routeDrawn").toBool(); });
   QGuiApplication::primaryScreen()->grabWindow(0).save(
       screenshotPath(QStringLiteral("map-chart-event")));
 
