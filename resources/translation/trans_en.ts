@@ -49,6 +49,10 @@ Delete	Remove the selected files from the list</source>
         <source>Network Communication is not support now.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>There is no update version now.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>AgreementView</name>
@@ -139,6 +143,13 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>Speed to %1 km/h</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>FileFormatThread</name>
     <message>
         <source>Copying the CONFIG folder...</source>
@@ -154,6 +165,17 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>GsensorEvents</name>
+    <message>
+        <source>Hard braking</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Impact</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -165,6 +187,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LauncherTalk</name>
+    <message>
+        <source>Update Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>find Update Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to download now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DownLoad Fail</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check your Network state</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -200,6 +245,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Can not copy item to sd config folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MapView</name>
+    <message>
+        <source>Map</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No GPS fix</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Speed (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No GPS position</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -734,6 +802,77 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>UpdateView</name>
+    <message>
+        <source>Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Look for program updates automatically</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Path: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Version: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is new version of the program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>If you click the download button, it will be downloaded to the path below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>When the download is complete, close the program and run the installation file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new version of the program has been downloaded to the path below.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close the program and run the installation file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Network Communication is not working.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Download is complete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to install now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fail to Download</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>VLCComponent</name>
     <message>
         <source>The recording could not be played.</source>
@@ -741,6 +880,18 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>The recording shows no picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WaitAlertView</name>
+    <message>
+        <source>Download</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new version is being downloaded.
+Please wait a moment.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -59,6 +59,10 @@ Delete	הסרת הקבצים שנבחרו מהרשימה</translation>
         <source>Network Communication is not support now.</source>
         <translation>תקשורת רשת אינה נתמכת כעת.</translation>
     </message>
+    <message>
+        <source>There is no update version now.</source>
+        <translation>אין כרגע גרסת עדכון.</translation>
+    </message>
 </context>
 <context>
     <name>AgreementView</name>
@@ -159,6 +163,13 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>Speed to %1 km/h</source>
+        <translation>מהירות עד %1 קמ"ש</translation>
+    </message>
+</context>
+<context>
     <name>FileFormatThread</name>
     <message>
         <source>Copying the CONFIG folder...</source>
@@ -174,6 +185,17 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>GsensorEvents</name>
+    <message>
+        <source>Hard braking</source>
+        <translation>בלימת חירום</translation>
+    </message>
+    <message>
+        <source>Impact</source>
+        <translation>פגיעה</translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -186,6 +208,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Cancel</source>
         <translation>ביטול</translation>
+    </message>
+</context>
+<context>
+    <name>LauncherTalk</name>
+    <message>
+        <source>Update Message</source>
+        <translation>הודעת עדכון</translation>
+    </message>
+    <message>
+        <source>find Update Version</source>
+        <translation>חיפוש גרסת עדכון</translation>
+    </message>
+    <message>
+        <source>Would you like to download now?</source>
+        <translation>האם להוריד עכשיו?</translation>
+    </message>
+    <message>
+        <source>DownLoad Fail</source>
+        <translation>ההורדה נכשלה</translation>
+    </message>
+    <message>
+        <source>Check your Network state</source>
+        <translation>בדוק את מצב הרשת</translation>
     </message>
 </context>
 <context>
@@ -221,6 +266,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Can not copy item to sd config folder</source>
         <translation>לא ניתן להעתיק פריט לתיקיית config בכרטיס</translation>
+    </message>
+</context>
+<context>
+    <name>MapView</name>
+    <message>
+        <source>Map</source>
+        <translation>מפה</translation>
+    </message>
+    <message>
+        <source>No GPS fix</source>
+        <translation>אין קליטת GPS</translation>
+    </message>
+    <message>
+        <source>Speed (%1)</source>
+        <translation>מהירות (%1)</translation>
+    </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation>המפה אינה זמינה</translation>
+    </message>
+    <message>
+        <source>No GPS position</source>
+        <translation>אין מיקום GPS</translation>
     </message>
 </context>
 <context>
@@ -759,6 +827,77 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>UpdateView</name>
+    <message>
+        <source>Update</source>
+        <translation>עדכון</translation>
+    </message>
+    <message>
+        <source>Look for program updates automatically</source>
+        <translation>חיפוש עדכונים אוטומטי</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>שמירה</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>אישור</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>Path: </source>
+        <translation>נתיב: </translation>
+    </message>
+    <message>
+        <source>New Version: </source>
+        <translation>גרסה חדשה: </translation>
+    </message>
+    <message>
+        <source>There is new version of the program.</source>
+        <translation>קיימת גרסה חדשה של התוכנה.</translation>
+    </message>
+    <message>
+        <source>If you click the download button, it will be downloaded to the path below.</source>
+        <translation>לחיצה על כפתור ההורדה תוריד את הקובץ לנתיב שלהלן.</translation>
+    </message>
+    <message>
+        <source>When the download is complete, close the program and run the installation file.</source>
+        <translation>בסיום ההורדה סגור את התוכנה והפעל את קובץ ההתקנה.</translation>
+    </message>
+    <message>
+        <source>A new version of the program has been downloaded to the path below.</source>
+        <translation>גרסה חדשה של התוכנה הורדה לנתיב שלהלן.</translation>
+    </message>
+    <message>
+        <source>Close the program and run the installation file.</source>
+        <translation>סגור את התוכנה והפעל את קובץ ההתקנה.</translation>
+    </message>
+    <message>
+        <source>Network Communication is not working.</source>
+        <translation>התקשורת ברשת אינה פועלת.</translation>
+    </message>
+    <message>
+        <source>Update Message</source>
+        <translation>הודעת עדכון</translation>
+    </message>
+    <message>
+        <source>Download is complete.</source>
+        <translation>ההורדה הושלמה.</translation>
+    </message>
+    <message>
+        <source>Would you like to install now?</source>
+        <translation>האם להתקין עכשיו?</translation>
+    </message>
+    <message>
+        <source>Fail to Download</source>
+        <translation>ההורדה נכשלה</translation>
+    </message>
+</context>
+<context>
     <name>VLCComponent</name>
     <message>
         <source>The recording could not be played.</source>
@@ -767,6 +906,19 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>The recording shows no picture.</source>
         <translation>ההקלטה אינה מציגה תמונה.</translation>
+    </message>
+</context>
+<context>
+    <name>WaitAlertView</name>
+    <message>
+        <source>Download</source>
+        <translation>שמירה</translation>
+    </message>
+    <message>
+        <source>The new version is being downloaded.
+Please wait a moment.</source>
+        <translation>הגרסה החדשה בהורדה.
+נא להמתין רגע.</translation>
     </message>
 </context>
 </TS>

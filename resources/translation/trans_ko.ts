@@ -59,6 +59,10 @@ Delete	선택한 파일을 목록에서 삭제</translation>
         <source>Network Communication is not support now.</source>
         <translation>현재 네트워크 통신을 지원하지 않습니다.</translation>
     </message>
+    <message>
+        <source>There is no update version now.</source>
+        <translation>지금은 업데이트할 버전이 없습니다.</translation>
+    </message>
 </context>
 <context>
     <name>AgreementView</name>
@@ -159,6 +163,13 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>Speed to %1 km/h</source>
+        <translation>속도 눈금 %1 km/h</translation>
+    </message>
+</context>
+<context>
     <name>FileFormatThread</name>
     <message>
         <source>Copying the CONFIG folder...</source>
@@ -174,6 +185,17 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>GsensorEvents</name>
+    <message>
+        <source>Hard braking</source>
+        <translation>급제동</translation>
+    </message>
+    <message>
+        <source>Impact</source>
+        <translation>충격</translation>
+    </message>
+</context>
+<context>
     <name>LanguageView</name>
     <message>
         <source>Language</source>
@@ -186,6 +208,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Cancel</source>
         <translation>취소</translation>
+    </message>
+</context>
+<context>
+    <name>LauncherTalk</name>
+    <message>
+        <source>Update Message</source>
+        <translation>업데이트 알림</translation>
+    </message>
+    <message>
+        <source>find Update Version</source>
+        <translation>업데이트 버전 찾기</translation>
+    </message>
+    <message>
+        <source>Would you like to download now?</source>
+        <translation>지금 내려받으시겠습니까?</translation>
+    </message>
+    <message>
+        <source>DownLoad Fail</source>
+        <translation>내려받기 실패</translation>
+    </message>
+    <message>
+        <source>Check your Network state</source>
+        <translation>네트워크 상태를 확인하세요</translation>
     </message>
 </context>
 <context>
@@ -221,6 +266,29 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Can not copy item to sd config folder</source>
         <translation>SD config 폴더로 항목을 복사할 수 없습니다</translation>
+    </message>
+</context>
+<context>
+    <name>MapView</name>
+    <message>
+        <source>Map</source>
+        <translation>지도</translation>
+    </message>
+    <message>
+        <source>No GPS fix</source>
+        <translation>GPS 수신 없음</translation>
+    </message>
+    <message>
+        <source>Speed (%1)</source>
+        <translation>속도 (%1)</translation>
+    </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation>지도를 사용할 수 없습니다</translation>
+    </message>
+    <message>
+        <source>No GPS position</source>
+        <translation>GPS 위치 없음</translation>
     </message>
 </context>
 <context>
@@ -759,6 +827,77 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>UpdateView</name>
+    <message>
+        <source>Update</source>
+        <translation>업데이트</translation>
+    </message>
+    <message>
+        <source>Look for program updates automatically</source>
+        <translation>프로그램 업데이트 자동 확인</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>확인</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>Path: </source>
+        <translation>경로: </translation>
+    </message>
+    <message>
+        <source>New Version: </source>
+        <translation>새 버전: </translation>
+    </message>
+    <message>
+        <source>There is new version of the program.</source>
+        <translation>프로그램의 새 버전이 있습니다.</translation>
+    </message>
+    <message>
+        <source>If you click the download button, it will be downloaded to the path below.</source>
+        <translation>내려받기 버튼을 누르면 아래 경로에 내려받습니다.</translation>
+    </message>
+    <message>
+        <source>When the download is complete, close the program and run the installation file.</source>
+        <translation>내려받기가 끝나면 프로그램을 닫고 설치 파일을 실행하세요.</translation>
+    </message>
+    <message>
+        <source>A new version of the program has been downloaded to the path below.</source>
+        <translation>새 버전의 프로그램을 아래 경로에 내려받았습니다.</translation>
+    </message>
+    <message>
+        <source>Close the program and run the installation file.</source>
+        <translation>프로그램을 닫고 설치 파일을 실행하세요.</translation>
+    </message>
+    <message>
+        <source>Network Communication is not working.</source>
+        <translation>네트워크 통신이 되지 않습니다.</translation>
+    </message>
+    <message>
+        <source>Update Message</source>
+        <translation>업데이트 알림</translation>
+    </message>
+    <message>
+        <source>Download is complete.</source>
+        <translation>내려받기가 끝났습니다.</translation>
+    </message>
+    <message>
+        <source>Would you like to install now?</source>
+        <translation>지금 설치하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>Fail to Download</source>
+        <translation>내려받지 못했습니다</translation>
+    </message>
+</context>
+<context>
     <name>VLCComponent</name>
     <message>
         <source>The recording could not be played.</source>
@@ -767,6 +906,19 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>The recording shows no picture.</source>
         <translation>녹화에 영상이 나오지 않습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>WaitAlertView</name>
+    <message>
+        <source>Download</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>The new version is being downloaded.
+Please wait a moment.</source>
+        <translation>새 버전을 내려받는 중입니다.
+잠시 기다려 주세요.</translation>
     </message>
 </context>
 </TS>

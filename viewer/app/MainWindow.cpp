@@ -23,6 +23,7 @@
 #include "app/AgreementView.h"
 #include "core/LocalSocket.h"
 #include "app/LanguageView.h"
+#include "app/MapPanel.h"
 #include "app/MelShortcutTable.h"
 #include "app/RightSideView.h"
 #include "app/TopBar.h"
@@ -35,6 +36,10 @@
 #include "device/SDCardView.h"
 #include "device/SystemCardMount.h"
 #include "device/SystemDriveQuery.h"
+#include "chart/ChartView.h"
+#include "core/GsensorEvents.h"
+#include "core/RecordingMetadata.h"
+#include "map/MapView.h"
 #include "playback/PlayControlView.h"
 #include "playback/PlayScreenWindow.h"
 #include "playback/PlayerInterface.h"
@@ -47,6 +52,7 @@
 #include "settings/SettingView.h"
 #include "launcher/LauncherTalk.h"
 #include "theme/JsonToStyle.h"
+#include "widgets/MelPlaySlider.h"
 #include "widgets/MessageBoxes.h"
 
 namespace {
@@ -319,6 +325,7 @@ void MainWindow::connectEvent() {
   connect(rightSide_, &RightSideView::mapRequested, this, &MainWindow::onShowMap);
   connect(rightSide_->typeFilter(), &TypeFilterState::maskChanged, this, &MainWindow::onTypeFilter);
   connectPlayback();
+  connectMapAndChart();
 }
 
 void MainWindow::connectPlayback() {
@@ -393,6 +400,42 @@ TypeFilterState *MainWindow::typeFilter() const {
   return rightSide_ ? rightSide_->typeFilter() : nullptr;
 }
 
+// The map with the G-sensor chart beneath it on the right panel's map page
+// (floating over the video in full screen), the event marks of the time line,
+// and their wiring: the engine's load, tick and clear drive them, and a click
+// on the route, the chart or a mark seeks.
+void MainWindow::connectMapAndChart() {
+  mapPanel_ = new MapPanel(this, rightSide_->mapLayout());
+  MapView *map = mapPanel_->map();
+  ChartView *chart = mapPanel_->chart();
+  MelPlaySlider *timeLine = controls_->timeLine();
+  PlayerInterface *p = player_;
+  connect(p, &PlayerInterface::sendLoadMetadata, map, &MapView::onLoadMap);
+  connect(p, &PlayerInterface::sendLoadMetadata, chart, &ChartView::onloadChart);
+  connect(p, &PlayerInterface::onTimeout_500ms, map, &MapView::onUpdateMap);
+  connect(p, &PlayerInterface::onTimeout_500ms, chart, &ChartView::onUpdateChart);
+  // After a seek or a 5-second move the marker and cursor follow at once.
+  connect(p, &PlayerInterface::sendUpdateTime, map, [map](double) { map->onUpdateMap(); });
+  connect(p, &PlayerInterface::sendUpdateTime, chart, [chart](double) { chart->onUpdateChart(); });
+  connect(p, &PlayerInterface::sendClear, map, &MapView::onClearData);
+  connect(p, &PlayerInterface::sendClear, chart, &ChartView::onClearData);
+  connect(p, &PlayerInterface::sendClear, timeLine, [timeLine] { timeLine->setMarks({}); });
+  // The time line's range is known once the recording plays.
+  connect(p, &PlayerInterface::sendSetPlayData, timeLine, [timeLine] {
+    const ViewerState &s = ViewerState::instance();
+    const int last = s.gsensorSamples.isEmpty() ? 0 : s.gsensorSamples.last().number;
+    QVector<MelPlaySlider::Mark> marks;
+    for (const GsensorEvent &e : s.gsensorEvents)
+      marks.append({qRound(RecordingMetadata::sampleTimeMs(e.number, last, s.totalRangeMs)),
+                    GsensorEvents::title(e)});
+    timeLine->setMarks(marks);
+  });
+  connect(controls_, &PlayControlView::onClickedMapEnable, map, &MapView::onMapShow);
+  connect(map, &MapView::seekRequested, p, &PlayerInterface::onPlayPosMove);
+  connect(chart, &ChartView::seekRequested, p, &PlayerInterface::onPlayPosMove);
+  connect(timeLine, &MelPlaySlider::markClicked, p, &PlayerInterface::onPlayPosMove);
+}
+
 void MainWindow::onPlayItemSelected() {
   logDebug("MainWindow::onPlayItemSelected");
   player_->onOpenFile();
@@ -425,6 +468,10 @@ void MainWindow::setEventsBlocked(bool block) {
   controls_->onBlockEvent(block);
   scenes_->onBlockEvent(block);
   fileList()->onBlockEvent(block);
+  if (mapPanel_) {
+    mapPanel_->map()->onBlockEvent(block);
+    mapPanel_->chart()->onBlockEvent(block);
+  }
 }
 
 void MainWindow::onBlockKeyboardEvent(bool block) {

@@ -13,6 +13,7 @@
 class CardMount;
 class CheckSDThread;
 class DriveQuery;
+class MapPanel;
 class MelFileListItem;
 class MelShortcutTable;
 class PlayControlView;
@@ -51,6 +52,7 @@ class MainWindow : public QWidget {
   PlayerInterface *player() const { return player_; }
   PlayControlView *controls() const { return controls_; }
   SceneArea *scenes() const { return scenes_; }
+  MapPanel *mapPanel() const { return mapPanel_; }
   bool logoShown() const;
   TypeFilterState *typeFilter() const;
   int alwaysOnTopMode() const { return alwaysOnTop_; }
@@ -111,6 +113,7 @@ class MainWindow : public QWidget {
   void buildShortcuts();
   void connectEvent();
   void connectPlayback();
+  void connectMapAndChart();
   void setEventsBlocked(bool block);
   void onShortcut(int entry);
   void onPlayPauseKey();
@@ -150,6 +153,7 @@ class MainWindow : public QWidget {
   CardMount *cardMount_ = nullptr;
   CheckSDThread *cardWatcher_ = nullptr;
   LauncherTalk *launcher_ = nullptr;
+  MapPanel *mapPanel_ = nullptr;
 };
 
 #endif

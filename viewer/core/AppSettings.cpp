@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTranslator>
+#include <cmath>
 
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
@@ -55,6 +56,19 @@ bool checkNewVersion(const QString &current, const QString &newest) {
     if (x < y) return true;
   }
   return false;
+}
+
+MapPosition defaultMapPosition() {
+  static constexpr MapPosition kBuiltIn{37.56668f, 126.97841f};
+  bool latitudeOk = false;
+  bool longitudeOk = false;
+  const QSettings &st = store();
+  const MapPosition p{st.value(QStringLiteral("mapDefaultLatitude")).toFloat(&latitudeOk),
+                      st.value(QStringLiteral("mapDefaultLongitude")).toFloat(&longitudeOk)};
+  if (!latitudeOk || !longitudeOk || !std::isfinite(p.latitude) || !std::isfinite(p.longitude) ||
+      std::fabs(p.latitude) > 90 || std::fabs(p.longitude) > 180)
+    return kBuiltIn;
+  return p;
 }
 
 }  // namespace AppSettings

@@ -34,6 +34,15 @@ extern std::function<void()> restartProgram;
 // True when the newest version is newer, part by part.
 bool checkNewVersion(const QString &current, const QString &newest);
 
+// Where the map stands while a recording has no GPS fix: the deployment
+// settings "mapDefaultLatitude" and "mapDefaultLongitude" (signed decimal
+// degrees), else Seoul City Hall.
+struct MapPosition {
+  float latitude = 0;
+  float longitude = 0;
+};
+MapPosition defaultMapPosition();
+
 }  // namespace AppSettings
 
 // What the stored "agreement" text means at start-up.

@@ -1,8 +1,12 @@
 #include "core/RecordingMetadata.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "core/GsensorEvents.h"
+#include "core/KRNData.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
-#include "core/KRNData.h"
 
 namespace RecordingMetadata {
 
@@ -36,6 +40,21 @@ Extraction extract(const QString &path) {
     }
   }
   e.metadataReady = !e.gsensorSamples.isEmpty() && !e.gpsSamples.isEmpty();
+  if (e.metadataReady) {
+    const int count = e.gsensorSamples.last().number + 1;
+    e.gsensorEvents = GsensorEvents::detect(e.gsensorSamples, e.totalRangeMs / count);
+  }
+  return e;
+}
+
+const Extraction &publish(const Extraction &e) {
+  ViewerState &s = ViewerState::instance();
+  s.channelCount = e.channelCount;
+  s.totalRangeMs = e.totalRangeMs;
+  s.gsensorSamples = e.gsensorSamples;
+  s.gpsSamples = e.gpsSamples;
+  s.gsensorEvents = e.gsensorEvents;
+  s.metadataReady = s.chartReady = e.metadataReady;
   return e;
 }
 
@@ -44,6 +63,7 @@ void clear() {
   s.gsensorSamples.clear();
   s.gpsSamples.clear();
   s.mapPoints.clear();
+  s.gsensorEvents.clear();
   s.metadataReady = false;
   s.chartReady = false;
   s.resetGsensorTexts();
@@ -56,15 +76,36 @@ QVector<MapPoint> buildMapPoints(const QVector<GpsSample> &gps, float defaultLat
   bool fix = false;
   for (const GpsSample &g : gps) {
     if (g.latitudeRaw == 0.0f && g.longitudeRaw == 0.0f) {
-      points.append({g.number, defaultLatitude, defaultLongitude, 0.0f});
+      points.append({g.number, defaultLatitude, defaultLongitude, 0.0f, MapPoint::NoFix});
+      continue;
+    }
+    const float latitude = nmeaToDegrees(g.latitudeRaw, g.north);
+    const float longitude = nmeaToDegrees(g.longitudeRaw, g.east);
+    if (!isPosition(latitude, longitude) || !std::isfinite(g.speed)) {
+      points.append({g.number, 0.0f, 0.0f, 0.0f, MapPoint::Invalid});
       continue;
     }
     fix = true;
-    points.append({g.number, nmeaToDegrees(g.latitudeRaw, g.north),
-                   nmeaToDegrees(g.longitudeRaw, g.east), g.speed});
+    points.append({g.number, latitude, longitude, g.speed, MapPoint::Fixed});
   }
   if (anyFix) *anyFix = fix;
   return points;
+}
+
+bool isPosition(double latitude, double longitude) {
+  return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
+         std::fabs(longitude) <= 180.0;
+}
+
+int pointIndexForSample(const QVector<MapPoint> &points, int number) {
+  const auto after = std::upper_bound(points.cbegin(), points.cend(), number,
+                                      [](int n, const MapPoint &p) { return n < p.number; });
+  return static_cast<int>(after - points.cbegin()) - 1;
+}
+
+double sampleTimeMs(int number, int lastSampleNumber, double totalMs) {
+  if (lastSampleNumber < 0 || totalMs <= 0) return 0;
+  return totalMs * number / (lastSampleNumber + 1);
 }
 
 int chartIndex(int points, double currentMs, double totalMs) {

@@ -38,6 +38,7 @@ class ViewerState : public QObject {
   QVector<GsensorSample> gsensorSamples;
   QVector<GpsSample> gpsSamples;
   QVector<MapPoint> mapPoints;
+  QVector<GsensorEvent> gsensorEvents;  // sharp changes of the G-sensor reading
   double totalRangeMs = 0;
   double currentTimeMs = 0;
   int channelCount = 1;

@@ -36,6 +36,8 @@ class PlayControlView : public QWidget {
   bool isMuted() const { return muted_; }
   bool isBlocked() const { return !isEnabled(); }
   int flipChannel() const { return flipChannel_; }
+  // The time line, for the marks of the recording's events.
+  MelPlaySlider *timeLine() const { return sTimeLine_; }
 
   // Texts and tool tips in the current language.
   void retranslate();

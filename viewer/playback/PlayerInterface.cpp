@@ -180,11 +180,7 @@ void PlayerInterface::onPlay() {
     refuse(tr("This recording has no video and cannot be played:\n%1").arg(file.fileName()));
     return;
   }
-  st.channelCount = metadata.channelCount;
-  st.totalRangeMs = metadata.totalRangeMs;
-  st.gsensorSamples = metadata.gsensorSamples;
-  st.gpsSamples = metadata.gpsSamples;
-  st.metadataReady = st.chartReady = metadata.metadataReady;
+  RecordingMetadata::publish(metadata);
   emit sendChannelCount(st.channelCount);
   if (metadata.metadataReady) emit sendLoadMetadata();
 

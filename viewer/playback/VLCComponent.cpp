@@ -319,6 +319,10 @@ void VLCComponent::setMainPlayer(libvlc_media_player_t *player) {
 void VLCComponent::SetVideoWindow(int id, VideoSurface *surface) {
   if (id < 0 || id >= kMaxChannels || surfaces_[id] == surface) return;
   surfaces_[id] = surface;
+  // The drawing window is made now, with the rest of the window, rather than
+  // at the first play: a window made later would stack above what was meant
+  // to float over the video.
+  if (surface) surface->videoWindow();
 }
 
 void VLCComponent::applyWindows() {

@@ -39,7 +39,8 @@ for text in ':: \[i\] \[Main\]: Program is run\.' ':: \[i\] \[Main\]: Main Funct
             ':: \[i\] \[Main\]: QApplication start\.\.' ':: \[i\] \[Main\]: Set Splash image\.\.\.' \
             ':: \[l\] Complete! ' ':: \[i\] \[Main\]: Set Translation file\.\.\.' \
             ':: \[i\] \[Main\]: MainWindow start now!' ':: \[i\] Start to set UI' \
-            ':: \[i\] getFileTime elapsed time: [0-9]+ms'; do
+            ':: \[i\] getFileTime elapsed time: [0-9]+ms' \
+            ':: \[i\] \[MapView\]: Enter MapView class\.'; do
   grep -Eq "^$line$text" "$log" || fail "missing log line: $text"
 done
 # Every recording of the card is listed with its duration (one row per file).

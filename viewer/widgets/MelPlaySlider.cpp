@@ -1,8 +1,18 @@
 #include "widgets/MelPlaySlider.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolTip>
+
+namespace {
+
+const QColor kMarkColour(0xff, 0xb0, 0x20);
+constexpr int kMarkReach = 5;  // pixels either side of a mark that still hit it
+
+}  // namespace
 
 MelPlaySlider::MelPlaySlider(QWidget *parent) : QSlider(Qt::Horizontal, parent) {
   setFocusPolicy(Qt::NoFocus);
@@ -42,12 +52,84 @@ int MelPlaySlider::valueAt(int x) const {
   return QStyle::sliderValueFromPosition(minimum(), maximum(), offset, span, opt.upsideDown);
 }
 
+int MelPlaySlider::positionOf(int value) const {
+  QStyleOptionSlider opt;
+  initStyleOption(&opt);
+  const QRect groove =
+      style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+  const QRect handle =
+      style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+  const int span = groove.width() - handle.width();
+  if (span <= 0) return groove.x() + handle.width() / 2;
+  return groove.x() + handle.width() / 2 +
+         QStyle::sliderPositionFromValue(minimum(), maximum(), value, span, opt.upsideDown);
+}
+
+void MelPlaySlider::setMarks(const QVector<Mark> &marks) {
+  marks_ = marks;
+  update();
+}
+
+int MelPlaySlider::markAt(int x) const {
+  if (maximum() == minimum()) return -1;
+  int found = -1;
+  int nearest = kMarkReach + 1;
+  for (int i = 0; i < marks_.size(); ++i) {
+    const int distance = std::abs(positionOf(marks_[i].value) - x);
+    if (distance < nearest) {
+      nearest = distance;
+      found = i;
+    }
+  }
+  return found;
+}
+
+bool MelPlaySlider::event(QEvent *event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto *help = static_cast<QHelpEvent *>(event);
+    const int mark = markAt(help->pos().x());
+    if (mark >= 0 && !marks_[mark].toolTip.isEmpty()) {
+      QToolTip::showText(help->globalPos(), marks_[mark].toolTip, this);
+    } else {
+      QToolTip::hideText();
+      event->ignore();
+    }
+    return true;
+  }
+  return QSlider::event(event);
+}
+
+void MelPlaySlider::paintEvent(QPaintEvent *event) {
+  QSlider::paintEvent(event);
+  if (marks_.isEmpty() || maximum() == minimum()) return;
+  // A small flag above and below the groove, so the handle never hides a mark.
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(Qt::NoPen);
+  p.setBrush(kMarkColour);
+  const int mid = height() / 2;
+  for (const Mark &m : marks_) {
+    if (m.value < minimum() || m.value > maximum()) continue;
+    const int x = positionOf(m.value);
+    const QPointF top[3] = {{x - 4.0, 0.0}, {x + 4.0, 0.0}, {double(x), mid - 3.0}};
+    const QPointF bottom[3] = {
+        {x - 4.0, double(height())}, {x + 4.0, double(height())}, {double(x), mid + 3.0}};
+    p.drawPolygon(top, 3);
+    p.drawPolygon(bottom, 3);
+  }
+}
+
 void MelPlaySlider::mousePressEvent(QMouseEvent *event) {
   if (event->button() != Qt::LeftButton || maximum() == minimum()) {
     event->ignore();
     return;
   }
   event->accept();
+  const int mark = markAt(event->pos().x());
+  if (mark >= 0) {
+    emit markClicked(marks_[mark].value);
+    return;
+  }
   setSliderDown(true);
   setSliderPosition(valueAt(event->pos().x()));
 }

@@ -97,9 +97,9 @@ void writeSegment(const Options &o, int segment, ContainerWriter &writer, WorkFo
   const std::string base = nameTime(start) + "_" + o.type;
 
   const DriveResult drive = simulateDrive(drivePlan(o, segment, startMs));
-  const Track telemetry = makeTelemetryTrack(drive.samples, o.recordSize);
+  const Track telemetry = makeTelemetryTrack(drive.samples, o.recordSize, o.shortRecords);
   if (!o.telemetryCsv.empty()) {
-    appendTelemetryCsv(o.telemetryCsv, base, drive.samples, segment == 0);
+    appendTelemetryCsv(o.telemetryCsv, base, drive.samples, drive.eventIndex, segment == 0);
   }
   if (o.verbose && drive.eventIndex) {
     std::fprintf(stderr, "%s: event at %.1f s\n", base.c_str(),

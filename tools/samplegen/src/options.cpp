@@ -181,6 +181,17 @@ const std::vector<OptionEntry> &optionTable() {
          o.recordSize =
              static_cast<size_t>(parseInteger("--text-sample-size", v, kTelemetryRecordSize, 4096));
        }},
+      {"--short-record", "INDEX:BYTES",
+       "cut telemetry record INDEX (from 0) of each recording to BYTES; repeatable",
+       [](Options &o, const std::string &v) {
+         const size_t colon = v.find(':');
+         if (colon == std::string::npos) {
+           throw UsageError("--short-record: expected INDEX:BYTES, got '" + v + "'");
+         }
+         o.shortRecords.emplace_back(
+             static_cast<uint32_t>(parseInteger("--short-record", v.substr(0, colon), 0, 863999)),
+             static_cast<size_t>(parseInteger("--short-record", v.substr(colon + 1), 1, 4095)));
+       }},
       {"--telemetry-csv", "FILE", "also write the intended telemetry values to FILE",
        [](Options &o, const std::string &v) { o.telemetryCsv = v; }},
       {"--container", "NAME", "container format: mp4 (default) or avi",
@@ -298,6 +309,13 @@ void validate(const Options &o, const std::vector<const OptionEntry *> &given) {
     }
   }
   if (o.configOnly && o.configModel.empty()) throw UsageError("--config-only needs --config");
+  for (const auto &[index, bytes] : o.shortRecords) {
+    if (index >= o.durationMs / kTelemetryStepMs || bytes >= o.recordSize) {
+      throw UsageError(
+          "--short-record: the record must lie inside the recording and be cut below "
+          "--text-sample-size");
+    }
+  }
   if (o.hev1 && o.codec != VideoCodec::H265) throw UsageError("--hevc-tag needs --codec h265");
   if (!o.h264Profile.empty() && o.codec != VideoCodec::H264) {
     throw UsageError("--h264-profile needs --codec h264");

@@ -41,6 +41,7 @@ struct Options {
   std::optional<uint32_t> eventAtMs;
   std::vector<std::pair<uint32_t, uint32_t>> noFixMs;  // start, length within the recording
   size_t recordSize = 72;
+  std::vector<std::pair<uint32_t, size_t>> shortRecords;  // record index, bytes kept
   std::string telemetryCsv;
 
   // Container.

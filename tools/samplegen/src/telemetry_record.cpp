@@ -1,5 +1,6 @@
 #include "telemetry_record.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -92,14 +93,18 @@ std::vector<uint8_t> encodeTelemetryRecord(const TelemetrySample &t, size_t size
   return out;
 }
 
-Track makeTelemetryTrack(const std::vector<TelemetrySample> &samples, size_t recordSize) {
+Track makeTelemetryTrack(const std::vector<TelemetrySample> &samples, size_t recordSize,
+                         const std::vector<std::pair<uint32_t, size_t>> &cut) {
   Track track;
   track.kind = TrackKind::Telemetry;
   track.codec = Codec::Telemetry;
   track.label = "GPS G-sensor";
   track.timescale = 1000;
-  for (const TelemetrySample &t : samples) {
-    const std::vector<uint8_t> record = encodeTelemetryRecord(t, recordSize);
+  for (uint32_t i = 0; i < samples.size(); ++i) {
+    std::vector<uint8_t> record = encodeTelemetryRecord(samples[i], recordSize);
+    for (const auto &[index, bytes] : cut) {
+      if (index == i) record.resize(std::min(record.size(), bytes));
+    }
     SampleRef ref;
     ref.offset = track.memory.size();
     ref.size = static_cast<uint32_t>(record.size());
@@ -112,22 +117,24 @@ Track makeTelemetryTrack(const std::vector<TelemetrySample> &samples, size_t rec
 }
 
 void appendTelemetryCsv(const std::string &path, const std::string &recording,
-                        const std::vector<TelemetrySample> &samples, bool writeHeader) {
+                        const std::vector<TelemetrySample> &samples,
+                        std::optional<uint32_t> eventIndex, bool writeHeader) {
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
       std::fopen(path.c_str(), writeHeader ? "w" : "a"), &std::fclose);
   if (!file) throw std::runtime_error("cannot write " + path);
   if (writeHeader) {
     std::fputs(
         "recording,sample,drive_sample,utc_ms,fix,latitude,longitude,speed_kmh,heading_deg,"
-        "altitude_m,satellites,gx,gy,gz\n",
+        "altitude_m,satellites,gx,gy,gz,event\n",
         file.get());
   }
   for (size_t i = 0; i < samples.size(); ++i) {
     const TelemetrySample &t = samples[i];
-    std::fprintf(file.get(), "%s,%zu,%u,%lld,%d,%.9f,%.9f,%.6f,%.3f,%.3f,%u,%.6f,%.6f,%.6f\n",
+    const bool event = eventIndex && *eventIndex == i;
+    std::fprintf(file.get(), "%s,%zu,%u,%lld,%d,%.9f,%.9f,%.6f,%.3f,%.3f,%u,%.6f,%.6f,%.6f,%d\n",
                  recording.c_str(), i, t.driveIndex, static_cast<long long>(t.utcMs), t.fix ? 1 : 0,
                  t.latitude, t.longitude, t.speedKmh, t.headingDeg, t.altitudeM, t.satellites, t.gx,
-                 t.gy, t.gz);
+                 t.gy, t.gz, event ? 1 : 0);
   }
   if (std::ferror(file.get())) throw std::runtime_error("cannot write " + path);
 }

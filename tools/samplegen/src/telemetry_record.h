@@ -6,7 +6,9 @@
 #include "media.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace samplegen {
@@ -26,11 +28,15 @@ uint32_t crc32(const uint8_t *data, size_t size);
 // One record of `size` bytes (at least kTelemetryRecordSize; the rest is zero).
 std::vector<uint8_t> encodeTelemetryRecord(const TelemetrySample &sample, size_t size);
 
-// Samples 100 ms apart, time scale 1000, every sample a sync sample.
-Track makeTelemetryTrack(const std::vector<TelemetrySample> &samples, size_t recordSize);
+// Samples 100 ms apart, time scale 1000, every sample a sync sample. Records named in
+// `cut` (index, bytes kept) end early, as a write interrupted by power loss leaves them.
+Track makeTelemetryTrack(const std::vector<TelemetrySample> &samples, size_t recordSize,
+                         const std::vector<std::pair<uint32_t, size_t>> &cut = {});
 
-// One line per sample of what was meant, before rounding into the record's fields.
+// One line per sample of what was meant, before rounding into the record's fields; the
+// sample where the recording's event (hard braking, knock) began has event = 1.
 void appendTelemetryCsv(const std::string &path, const std::string &recording,
-                        const std::vector<TelemetrySample> &samples, bool writeHeader);
+                        const std::vector<TelemetrySample> &samples,
+                        std::optional<uint32_t> eventIndex, bool writeHeader);
 
 }  // namespace samplegen

@@ -411,15 +411,17 @@ TEST_F(Samplegen, EveryRecordingTypeAndTheSingleFileLayoutNameTheirFiles) {
 
 TEST_F(Samplegen, RefusesWhatItCannotWrite) {
   const std::vector<std::vector<std::string>> refused = {
-      {"--start", "20230230_120000"},        // no such day
-      {"--start", "18991231_120000"},        // outside the name grammar
-      {"--duration", "1.05"},                // between two telemetry samples
-      {"--fps", "24", "--duration", "0.1"},  // not a whole number of frames
-      {"--hevc-tag", "hev1"},                // needs H.265
-      {"--type", "XYZ"},                     //
-      {"--channels", "4"},                   //
-      {"--event-at", "3"},                   // only for EVT and PRK
-      {"--text-sample-size", "60"},          // smaller than the record
+      {"--start", "20230230_120000"},                  // no such day
+      {"--start", "18991231_120000"},                  // outside the name grammar
+      {"--duration", "1.05"},                          // between two telemetry samples
+      {"--fps", "24", "--duration", "0.1"},            // not a whole number of frames
+      {"--hevc-tag", "hev1"},                          // needs H.265
+      {"--type", "XYZ"},                               //
+      {"--channels", "4"},                             //
+      {"--event-at", "3"},                             // only for EVT and PRK
+      {"--text-sample-size", "60"},                    // smaller than the record
+      {"--short-record", "1:72"},                      // not shorter than the record
+      {"--duration", "2", "--short-record", "20:40"},  // past the last record
   };
   for (const auto &args : refused) {
     std::vector<std::string> argv = {SAMPLEGEN_PATH, "--out", (dir_ / "refused").string()};
@@ -762,7 +764,8 @@ TEST_F(Samplegen, AnEventRecordingHoldsAHardBraking) {
   const std::vector<std::string> common = {"--drive-offset", "60",    "--duration", "8",
                                            "--size",         "64x64", "--fps",      "5"};
   std::vector<std::string> evt = common;
-  evt.insert(evt.end(), {"--type", "EVT", "--event-at", "2"});
+  const fs::path csv = dir_ / "evt.csv";
+  evt.insert(evt.end(), {"--type", "EVT", "--event-at", "2", "--telemetry-csv", csv.string()});
   const std::vector<Record> braked = records(generate("evt", evt).at(0));
   const std::vector<Record> calm = records(generate("inf", common).at(0));
   ASSERT_EQ(braked.size(), 80u);
@@ -774,6 +777,19 @@ TEST_F(Samplegen, AnEventRecordingHoldsAHardBraking) {
   }
   EXPECT_LT(braked[peak].gy, -0.6);
   EXPECT_GE(peak, 20u);  // not before the event time
+  // The table names the sample where the braking began: the reading falls
+  // from there on and is deep within half a second.
+  const std::vector<std::map<std::string, std::string>> meant = readCsv(csv);
+  ASSERT_EQ(meant.size(), braked.size());
+  std::vector<size_t> marked;
+  for (size_t i = 0; i < meant.size(); ++i) {
+    if (meant[i].at("event") == "1") marked.push_back(i);
+  }
+  ASSERT_EQ(marked.size(), 1u);
+  const size_t began = marked[0];
+  EXPECT_GE(began, 20u);
+  EXPECT_GT(braked[began].gy, -0.2);
+  EXPECT_LT(braked[began + 5].gy, -0.6);
   // It is a real stop: the speed falls hard around the spike.
   const size_t from = peak >= 15 ? peak - 15 : 0;
   EXPECT_GT(braked[from].speed - braked[std::min(peak + 15, braked.size() - 1)].speed, 20);
@@ -784,11 +800,15 @@ TEST_F(Samplegen, AnEventRecordingHoldsAHardBraking) {
 }
 
 TEST_F(Samplegen, AParkingRecordingStandsStillAndFeelsTheKnock) {
-  const std::vector<Record> r =
-      records(generate("prk", {"--type", "PRK", "--drive-offset", "100", "--duration", "4",
-                               "--event-at", "2", "--size", "64x64", "--fps", "5"})
-                  .at(0));
+  const fs::path csv = dir_ / "prk.csv";
+  const std::vector<Record> r = records(
+      generate("prk", {"--type", "PRK", "--drive-offset", "100", "--duration", "4", "--event-at",
+                       "2", "--size", "64x64", "--fps", "5", "--telemetry-csv", csv.string()})
+          .at(0));
   ASSERT_EQ(r.size(), 40u);
+  const std::vector<std::map<std::string, std::string>> meant = readCsv(csv);
+  ASSERT_EQ(meant.size(), 40u);
+  for (size_t i = 0; i < meant.size(); ++i) EXPECT_EQ(meant[i].at("event"), i == 20 ? "1" : "0");
   float strongest = 0;
   for (size_t i = 0; i < r.size(); ++i) {
     EXPECT_EQ(r[i].speed, 0);
@@ -820,6 +840,22 @@ TEST_F(Samplegen, AStretchWithoutFixHasNoPosition) {
   }
   EXPECT_GT(r[9].speed, 0);
   EXPECT_LT(metres(r[9].lat, r[9].lon, r[15].lat, r[15].lon), 20);
+}
+
+TEST_F(Samplegen, ACutRecordEndsEarlyAndTheOthersStayWhole) {
+  const std::vector<fs::path> files =
+      generate("cut", {"--short-record", "5:40", "--short-record", "12:67", "--duration", "2",
+                       "--size", "64x64", "--fps", "5"});
+  ASSERT_EQ(files.size(), 1u);
+  const Probe p = probe(files[0], dir_);
+  const std::vector<Packet> &packets = p.streams.back().packets;
+  ASSERT_EQ(packets.size(), 20u);
+  for (size_t i = 0; i < packets.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(packets[i].data.size(), i == 5 ? 40u : i == 12 ? 67u : 72u);
+  }
+  // What is left of a cut record is its beginning.
+  EXPECT_EQ(std::string(packets[5].data.begin() + 6, packets[5].data.begin() + 10), "tlm1");
 }
 
 TEST_F(Samplegen, SouthernAndWesternRouteSetsTheOtherHemisphereFlags) {
