@@ -41,7 +41,9 @@ bool playerActive() {
 }  // namespace
 
 MelFileListItem::MelFileListItem(QWidget *parent)
-    : MelTableWidget(parent), loader_(new DurationLoader(this)) {
+    : MelTableWidget(parent),
+      loader_(new DurationLoader(this)),
+      rows_(ViewerState::instance().recordingList, ViewerState::instance().visibleRows) {
   setColumnCount(3);
   setColumnWidth(LabelColumn, 30);
   setColumnWidth(NameColumn, 285);
@@ -142,11 +144,8 @@ void MelFileListItem::recvCardFiles(const QStringList &paths) {
   loader_->stop();
   ++generation_;
   setRowCount(0);
-  ViewerState &state = ViewerState::instance();
-  state.recordingList.clear();
-  state.visibleRows.clear();
-  state.clearCurrentRecording();
-  playRow_ = -1;
+  rows_.reset();
+  ViewerState::instance().clearCurrentRecording();
   emit playButtonStateChanged(false);
   emit controlsCleared();
   onLoadItem(paths);
@@ -167,11 +166,7 @@ void MelFileListItem::onLoadItem(const QStringList &paths) {
 }
 
 void MelFileListItem::resetList() {
-  ViewerState &state = ViewerState::instance();
-  currentPosition_ = 0;
-  playRow_ = -1;
-  state.visibleRows.clear();
-  state.recordingList.clear();
+  rows_.reset();
 }
 
 void MelFileListItem::loadOne(const QString &path) {
@@ -189,7 +184,6 @@ void MelFileListItem::loadOne(const QString &path) {
     return;
   }
   RecordingItem item;
-  item.index = rowCount();
   item.filePath = path;
   item.fileSize = static_cast<uint32_t>(info.size());
   item.fileName = info.fileName();
@@ -198,14 +192,10 @@ void MelFileListItem::loadOne(const QString &path) {
   item.extensionCount = 1;
 
   const int row = rowCount();
+  const bool shown = rows_.append(item);
   insertRow(row);
-  fillRow(row, item);
-  state.recordingList.append(item);
-  // The new row obeys the filter that is in force.
-  if (isTypeShown(item.type))
-    state.visibleRows.append(row);
-  else
-    setRowHidden(row, true);
+  fillRow(row, state.recordingList[row]);
+  setRowHidden(row, !shown);
   syncLabels();
   // The play time is read beside the GUI: the file may sit on a slow card.
   loader_->add(++generation_, {path});
@@ -262,20 +252,14 @@ void MelFileListItem::loadMany(const QStringList &paths) {
   loader_->stop();
 
   const CurrentRecording &current = ViewerState::instance().currentRecording();
-  playRow_ = -1;
   setUpdatesEnabled(false);
   setRowCount(0);
   setRowCount(batch.size());
-  for (int row = 0; row < batch.size(); ++row) {
-    if (!current.isEmpty() && QDir::toNativeSeparators(batch[row].filePath) == current.playbackPath)
-      playRow_ = row;
-    fillRow(row, batch[row]);
-  }
-  state.recordingList = batch;
-  state.visibleRows.clear();
-  for (int row = 0; row < batch.size(); ++row) state.visibleRows.append(row);
-  if (playRow_ < 0 && !wasEmpty) currentPosition_ = -1;  // the recording played is not listed
-  onSortFile(filterMask_);
+  for (int row = 0; row < batch.size(); ++row) fillRow(row, batch[row]);
+  rows_.replace(batch,
+                current.isEmpty() ? QString() : QDir::fromNativeSeparators(current.playbackPath),
+                wasEmpty);
+  showFilteredRows();
   setUpdatesEnabled(true);
 
   if (!batch.isEmpty()) loader_->start(generation_, batchPaths);
@@ -342,7 +326,7 @@ void MelFileListItem::syncLabels() {
     if (isRowHidden(row) || cellWidget(row, LabelColumn)) continue;
     auto *label = new QLabel(letter(row));
     label->setAlignment(Qt::AlignRight | Qt::AlignBottom);
-    label->setStyleSheet(labelStyleSheet(list[row].type, row == playRow_));
+    label->setStyleSheet(labelStyleSheet(list[row].type, row == rows_.playRow()));
     setCellWidget(row, LabelColumn, label);
     labelCells_.append(QPersistentModelIndex(model()->index(row, LabelColumn)));
   }
@@ -380,40 +364,25 @@ void MelFileListItem::onFinishReadFileTime(quint64 generation) {
 
 // -------------------------------------------------------------- filtering
 
-bool MelFileListItem::isTypeShown(int type) const {
-  return (RecordingName::filterBit(RecordingName::label(type)) & filterMask_) != 0;
-}
-
 void MelFileListItem::onSortFile(int mask) {
   logDebug("MelFileListItem::onSortFile");
-  filterMask_ = mask & 15;
-  QVector<int> &visible = ViewerState::instance().visibleRows;
-  visible.clear();
-  for (int row = 0; row < rowCount(); ++row) {
-    const int bit = RecordingName::filterBit(letter(row));
-    const bool shown = (bit & filterMask_) != 0;
-    setRowHidden(row, !shown);
-    if (shown) visible.append(row);
-    if (row == playRow_) currentPosition_ = shown ? visible.size() - 1 : -1;
-  }
+  rows_.setFilter(mask);
+  showFilteredRows();
+}
+
+void MelFileListItem::showFilteredRows() {
+  for (int row = 0; row < rowCount(); ++row) setRowHidden(row, !rows_.isShown(row));
   syncLabels();
 }
 
 void MelFileListItem::onRenumber() {
   logDebug("MelFileListItem::onRenumber");
-  ViewerState &state = ViewerState::instance();
-  for (int i = 0; i < state.recordingList.size(); ++i) state.recordingList[i].index = i;
-  state.visibleRows.clear();
-  for (int row = 0; row < rowCount(); ++row)
-    if (!isRowHidden(row)) state.visibleRows.append(row);
+  rows_.renumber();
 }
 
 void MelFileListItem::onRemoveFile(int row) {
   logDebug("MelFileListItem::onRemoveFile");
-  ViewerState &state = ViewerState::instance();
-  if (row < 0 || row >= state.recordingList.size()) return;
-  state.visibleRows.removeOne(row);
-  state.recordingList.remove(row);
+  rows_.removeOne(row);
 }
 
 // ---------------------------------------------------- choosing the play item
@@ -430,12 +399,11 @@ void MelFileListItem::setPlayItem() {
   ViewerState &state = ViewerState::instance();
   const int row = currentRow();
   if (row < 0 || row >= state.recordingList.size()) return;
-  if (playRow_ != row) {
-    setHighlighted(playRow_, false);
+  if (rows_.playRow() != row) {
+    setHighlighted(rows_.playRow(), false);
     setHighlighted(row, true);
   }
-  playRow_ = row;
-  currentPosition_ = state.visibleRows.indexOf(row);
+  rows_.choose(row);
 
   const RecordingItem &item = state.recordingList[row];
   CurrentRecording current;
@@ -451,8 +419,7 @@ void MelFileListItem::setPlayItem() {
   emit playItemSelected();
 }
 
-void MelFileListItem::moveTo(int position) {
-  const int row = ViewerState::instance().visibleRows.at(position);
+void MelFileListItem::moveTo(int row) {
   selectRow(row);
   setCurrentCell(row, NameColumn);
   scrollToItem(item(row, NameColumn));
@@ -461,22 +428,24 @@ void MelFileListItem::moveTo(int position) {
 
 void MelFileListItem::onSetFirstFile() {
   logDebug("MelFileListItem::onSetFirstFile");
-  if (ViewerState::instance().visibleRows.isEmpty()) {
+  const int first = rows_.firstRow();
+  if (first < 0) {
     logInfo("[MelFileListItem]: no Item.");
     return;
   }
-  moveTo(0);
+  moveTo(first);
 }
 
 void MelFileListItem::onNextFile() {
   logDebug("MelFileListItem::onNextFile");
   logInfo("[MelFileListItem]: change select item to forward.");
-  ViewerState &state = ViewerState::instance();
-  if (currentPosition_ >= state.visibleRows.size() - 1) {
+  const int next = rows_.nextRow();
+  if (next < 0) {
     // Nothing follows: what plays stops, it does not play on behind the logo.
     if (playerActive()) emit stopRequested(StopPlain);
-    setHighlighted(playRow_, false);
-    playRow_ = -1;
+    ViewerState &state = ViewerState::instance();
+    setHighlighted(rows_.playRow(), false);
+    rows_.clearChoice();
     state.clearCurrentRecording();
     state.setPlayState(PlayState::Stopped);
     emit playButtonStateChanged(false);
@@ -484,18 +453,18 @@ void MelFileListItem::onNextFile() {
     emit noNextFile();
     return;
   }
-  moveTo(currentPosition_ + 1);
+  moveTo(next);
 }
 
 void MelFileListItem::onPreviousFile() {
   logDebug("MelFileListItem::onPreviousFile");
   logInfo("[MelFileListItem]: change select item");
-  const int last = ViewerState::instance().visibleRows.size() - 1;
-  if (currentPosition_ <= 0 || last < 0) {
+  const int previous = rows_.previousRow();
+  if (previous < 0) {
     MessageBoxes::inform(this, tr("There is no item."));
     return;
   }
-  moveTo(qMin(currentPosition_ - 1, last));
+  moveTo(previous);
 }
 
 void MelFileListItem::onChangeSelectionMode(bool multiple) {
@@ -544,14 +513,11 @@ void MelFileListItem::deleteSelected(bool fromDisk) {
   const QString question = fromDisk ? tr("Do you want to delete the selected files at disk?")
                                     : tr("Do you want to delete the selected files at list?");
   if (!MessageBoxes::ask(this, tr("Warning"), question)) return;
-  if (rows.contains(playRow_) && playerActive()) emit stopRequested(StopForDeletion);
+  if (rows.contains(rows_.playRow()) && playerActive()) emit stopRequested(StopForDeletion);
 
   ViewerState &state = ViewerState::instance();
-  const int oldPlayRow = playRow_;
-  const bool hadPosition = currentPosition_ >= 0;
-  int removedBefore = 0;
-  bool playRowRemoved = false;
   QStringList undeletable;
+  QList<int> removed;
   for (int row : rows) {
     if (row >= state.recordingList.size()) continue;
     if (fromDisk) {
@@ -563,36 +529,25 @@ void MelFileListItem::deleteSelected(bool fromDisk) {
         continue;
       }
     }
-    onRemoveFile(row);
-    removeRow(row);
-    if (row < oldPlayRow) ++removedBefore;
-    if (row == oldPlayRow) playRowRemoved = true;
+    removed.append(row);
   }
-  onRenumber();
+  const bool chosenRemoved = rows_.remove(removed);
+  for (int row : removed) removeRow(row);  // last first
   syncLabels();
 
-  // Keep the current recording's row and position in step with the rows
-  // that are left. When it is gone, nothing is current and next file goes
-  // on with the row that followed it.
-  if (oldPlayRow >= 0) {
-    const int shifted = oldPlayRow - removedBefore;
-    if (!playRowRemoved) {
-      playRow_ = shifted;
-      currentPosition_ = state.visibleRows.indexOf(playRow_);
-      CurrentRecording current = state.currentRecording();
-      if (!current.isEmpty() && current.index != state.recordingList[playRow_].index) {
-        current.index = state.recordingList[playRow_].index;
-        state.setCurrentRecording(current);
-      }
-    } else {
-      playRow_ = -1;
-      int before = 0;
-      for (int row : state.visibleRows)
-        if (row < shifted) ++before;
-      currentPosition_ = hadPosition ? before - 1 : -1;
-      state.clearCurrentRecording();
-      emit playButtonStateChanged(false);
-      emit controlsCleared();
+  // The current recording keeps its row number in step with the rows left;
+  // when it is gone, nothing is current and next file goes on with the row
+  // that followed it.
+  if (chosenRemoved) {
+    state.clearCurrentRecording();
+    emit playButtonStateChanged(false);
+    emit controlsCleared();
+  } else if (rows_.playRow() >= 0) {
+    CurrentRecording current = state.currentRecording();
+    const int index = state.recordingList[rows_.playRow()].index;
+    if (!current.isEmpty() && current.index != index) {
+      current.index = index;
+      state.setCurrentRecording(current);
     }
   }
 

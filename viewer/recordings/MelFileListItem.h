@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "core/RecordingRows.h"
 #include "recordings/MelTableWidget.h"
 
 class DurationLoader;
@@ -30,10 +31,11 @@ class MelFileListItem : public MelTableWidget {
 
   // Position of the current recording in visibleRows; -1 when the type
   // filter hides it.
-  int currentPosition() const { return currentPosition_; }
+  int currentPosition() const { return rows_.currentPosition(); }
   // Table row of the current recording, -1 when none is set.
-  int playRow() const { return playRow_; }
-  int filterMask() const { return filterMask_; }
+  int playRow() const { return rows_.playRow(); }
+  int filterMask() const { return rows_.filter(); }
+  const RecordingRows &rows() const { return rows_; }
   // True while the play times of a multi-file load are being read.
   bool isReadingDurations() const;
   DurationLoader *durationLoader() const { return loader_; }
@@ -105,12 +107,12 @@ class MelFileListItem : public MelTableWidget {
   void fillRow(int row, const RecordingItem &item);
   void syncLabels();
   void setHighlighted(int row, bool highlighted);
-  void moveTo(int position);
+  void moveTo(int row);
+  void showFilteredRows();
   void setPlayItem();
   void showContextMenu(const QPoint &pos);
   QList<int> selectedRowNumbers() const;
   void deleteSelected(bool fromDisk);
-  bool isTypeShown(int type) const;
 
   DurationLoader *loader_;
   QMenu *menu_;
@@ -119,9 +121,7 @@ class MelFileListItem : public MelTableWidget {
   // Cells that carry a label widget: only the rows on screen do.
   QList<QPersistentModelIndex> labelCells_;
   quint64 generation_ = 0;
-  int currentPosition_ = 0;
-  int playRow_ = -1;
-  int filterMask_ = 15;
+  RecordingRows rows_;
   // The press that opened a double click already chose the row.
   bool playSetByPress_ = false;
 };

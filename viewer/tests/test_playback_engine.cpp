@@ -121,8 +121,9 @@ class Playback : public testing::Test {
   }
 
   static void TearDownTestSuite() {
-    std::printf("[ sync ] worst drift of the in-step checks: %d ms; of the grabs after them: %d ms\n",
-                suite->worstDrift, suite->worstAfter);
+    std::printf(
+        "[ sync ] worst drift of the in-step checks: %d ms; of the grabs after them: %d ms\n",
+        suite->worstDrift, suite->worstAfter);
     delete suite->window;
     if (qEnvironmentVariableIsSet("KEEP_TEST_DIR")) suite->dir.setAutoRemove(false);
     delete suite;
