@@ -51,7 +51,7 @@ QString screenshotPath(const QString &name) {
   return dir + QLatin1Char('/') + name + QStringLiteral(".png");
 }
 
-// The generator's recordings, made once: two 6-second segments with three
+// The generator's recordings, made once: two 15-second segments with three
 // cameras as separate files (rows 0-5), and an event stored as one file
 // with two video tracks (row 6). Aside from the card: a recording without
 // video and one cut short by a power loss, for the tests that add them.
@@ -83,12 +83,12 @@ class MainWindowE2E : public testing::Test {
     asoundrc.close();
     qputenv("HOME", QFile::encodeName(home));
     QProcess::execute(QStringLiteral(SAMPLEGEN_PATH),
-                      {"--out", out, "--channels", "3", "--duration", "6", "--segments", "2",
+                      {"--out", out, "--channels", "3", "--duration", "15", "--segments", "2",
                        "--size", "320x180", "--audio"});
     QProcess::execute(
         QStringLiteral(SAMPLEGEN_PATH),
         {"--out", out, "--start", "20240501_084000", "--type", "EVT", "--channels", "2", "--layout",
-         "single", "--duration", "6", "--size", "320x180", "--audio"});
+         "single", "--duration", "15", "--size", "320x180", "--audio"});
     for (int c = 0; c < 3; ++c)
       gCard->separate[c].load(gCard->path("20240501_083000_INF_1.mp4")
                                   .replace("_1.mp4", QString("_%1.mp4").arg(c + 1)));
@@ -359,13 +359,15 @@ TEST_F(MainWindowE2E, ControlsPauseStepSeekSpeedMuteFlipSwapAndFullScreen) {
   EXPECT_TRUE(waitFor([this] { return window_->fileList()->isVisible(); }));
 }
 
+// Every file is a row of its own: the row after the front camera's file is
+// the same recording's first rear camera file, then the next recording.
 TEST_F(MainWindowE2E, NaturalEndMovesToTheNextRow) {
-  playRow(0);
+  playRow(2);
   nearTheEnd();
   ASSERT_TRUE(waitFor(
       [&] {
         return ViewerState::instance().currentRecording().fileName ==
-                   QStringLiteral("20240501_083006_INF_1.mp4") &&
+                   QStringLiteral("20240501_083015_INF_1.mp4") &&
                state() == PlayState::Playing && inputFree();
       },
       20000))
