@@ -126,10 +126,16 @@ int main(int argc, char **argv) {
   {
     libvlc_instance_t *vlc =
         libvlc_new(static_cast<int>(sizeof kVlcArgs / sizeof kVlcArgs[0]), kVlcArgs);
-    auto *surface = static_cast<VideoSurface *>(surfaces[0]);
+    // A window of its own in the place of the front surface, made anew for
+    // each run as a player will not share one with its predecessor.
     for (int run = 0; run < kStartRuns; ++run) {
+      auto *surface = new QWidget(&window);
+      surface->setAttribute(Qt::WA_NativeWindow);
+      surface->setGeometry(surfaces[0]->geometry());
+      surface->show();
+      surface->raise();
       libvlc_media_player_t *player = libvlc_media_player_new(vlc);
-      libvlc_media_player_set_xwindow(player, surface->videoWindow());
+      libvlc_media_player_set_xwindow(player, static_cast<uint32_t>(surface->winId()));
       libvlc_media_t *media = libvlc_media_new_path(vlc, QFile::encodeName(files[0]).constData());
       libvlc_media_player_set_media(player, media);
       libvlc_media_release(media);
@@ -141,11 +147,10 @@ int main(int argc, char **argv) {
       bare.push_back(shown ? static_cast<int>(clock.elapsed()) : 5000);
       libvlc_media_player_stop(player);
       libvlc_media_player_release(player);
-      surface->retireVideoWindow();  // a fresh window for the next, as the viewer does
+      delete surface;
       sleepFor(200);
     }
     libvlc_release(vlc);
-    static_cast<VideoSurface *>(surfaces[0])->releaseRetiredWindows();
   }
 
   PlayerInterface player;

@@ -1,5 +1,6 @@
 #include "core/RecordingName.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
@@ -90,3 +91,26 @@ QString siblingPath(const QString &path, int channel) {
 }
 
 }  // namespace RecordingName
+
+namespace {
+const char *const kChannelSuffixes[] = {"_1.mp4", "_2.mp4", "_3.mp4"};
+}  // namespace
+
+bool RecordingName::isChannelFile(const QString &path) {
+  for (const char *suffix : kChannelSuffixes)
+    if (path.endsWith(QLatin1String(suffix))) return true;
+  return false;
+}
+
+QStringList RecordingName::channelFiles(const QString &path) {
+  const QFileInfo info(path);
+  QString base = info.completeBaseName();
+  if (base.contains(QLatin1Char('_'))) base.chop(2);  // the channel suffix ("_1")
+  QStringList files;
+  for (const char *suffix : kChannelSuffixes) {
+    const QString file = QDir::toNativeSeparators(info.absolutePath() + QLatin1Char('/') + base +
+                                                  QLatin1String(suffix));
+    if (QFileInfo(file).isFile()) files << file;
+  }
+  return files;
+}

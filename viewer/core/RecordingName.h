@@ -4,6 +4,7 @@
 #define VIEWER_CORE_RECORDINGNAME_H
 
 #include <QString>
+#include <QStringList>
 
 namespace RecordingName {
 
@@ -25,6 +26,12 @@ int channelOf(const QString &fileName);
 // The path of the same recording's file for another channel: the channel
 // digit before the extension is exchanged ("_1.mp4" -> "_2.mp4").
 QString siblingPath(const QString &path, int channel);
+// True when the recording's channels are separate files: the name ends in
+// "_1.mp4", "_2.mp4" or "_3.mp4".
+bool isChannelFile(const QString &path);
+// The files of the recording's channels 1-3 that exist as regular files, in
+// channel order (native separators): the channels a player shows, front first.
+QStringList channelFiles(const QString &path);
 
 }  // namespace RecordingName
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/RecordingName.h"
 #include "core/StatusLog.h"
 #include "playback/AudioOutput.h"
 #include "playback/ChannelSync.h"
@@ -66,24 +67,18 @@ const libvlc_event_type_t kMainEvents[] = {
 constexpr int kSnapshotWidth = 1920;
 constexpr int kSnapshotHeight = 1080;
 
-const char *const kSeparateSuffixes[] = {"_1.mp4", "_2.mp4", "_3.mp4"};
-
 QStringList &extraArguments() {
   static QStringList arguments;
   return arguments;
 }
 
-bool isSeparateFileName(const QString &path) {
-  for (const char *suffix : kSeparateSuffixes)
-    if (path.endsWith(QLatin1String(suffix))) return true;
-  return false;
-}
-
-// Bursts of one warning (late pictures after a start or a seek) are written
-// once, followed by how often they came.
+// Only errors reach the status log: libvlc warns dozens of times at every
+// start (boxes it does not know, late pictures), and each line written from
+// its threads would hold up the decoding that the user waits for. Bursts of
+// one error are written once, followed by how often they came.
 void handleLibvlcLog(void *, int level, const libvlc_log_t *context, const char *format,
                      va_list args) {
-  if (level < LIBVLC_WARNING) return;
+  if (level < LIBVLC_ERROR) return;
   static std::mutex repeatLock;
   static std::string lastFormat;
   static int repeats = 0;
@@ -362,29 +357,17 @@ void VLCComponent::SetFile(const QString &path, int channelCount, double totalRa
 
   // A camera that writes every channel into one file names it like a front
   // camera file; its several video tracks tell it apart.
-  separateFiles_ = isSeparateFileName(path) && channelCount <= 1;
+  separateFiles_ = RecordingName::isChannelFile(path) && channelCount <= 1;
+  // One file whose video tracks are the channels: each player shows the
+  // track of its own number. Only channel 0 decodes the sound.
+  QStringList files = separateFiles_ ? RecordingName::channelFiles(path) : QStringList();
+  if (!separateFiles_)
+    for (int i = 0; i < std::clamp(channelCount, 1, kMaxChannels); ++i) files << path;
   sources_ = {};
-  int count = 0;
-  if (!separateFiles_) {
-    // One file whose video tracks are the channels: each player shows the
-    // track of its own number, only channel 0 decodes the sound.
-    count = std::clamp(channelCount, 1, kMaxChannels);
-    for (int i = 0; i < count; ++i) {
-      sources_[i].path = path;
-      if (i > 0) sources_[i].options = QStringList{QStringLiteral(":no-audio")};
-    }
-  } else {
-    const QFileInfo info(path);
-    QString base = info.completeBaseName();
-    if (base.contains(QLatin1Char('_'))) base.chop(2);
-    for (const char *suffix : kSeparateSuffixes) {
-      const QString file = QDir::toNativeSeparators(info.absolutePath() + QLatin1Char('/') + base +
-                                                    QLatin1String(suffix));
-      if (!QFileInfo(file).isFile()) continue;
-      sources_[count].path = file;
-      if (count > 0) sources_[count].options = QStringList{QStringLiteral(":no-audio")};
-      ++count;
-    }
+  const int count = std::min<int>(files.size(), kMaxChannels);
+  for (int i = 0; i < count; ++i) {
+    sources_[i].path = files[i];
+    if (i > 0) sources_[i].options = QStringList{QStringLiteral(":no-audio")};
   }
   for (int i = 0; i < kMaxChannels; ++i) {
     if (!players_[i]) continue;

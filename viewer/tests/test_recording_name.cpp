@@ -1,6 +1,10 @@
 // The camera's file-name grammar.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "core/RecordingName.h"
 
 namespace {
@@ -84,4 +88,20 @@ TEST(RecordingName, SiblingChannelExchangesTheDigitOnly) {
             QStringLiteral("/card/DCIM/20230101_120000_INF_3.mp4"));
   EXPECT_EQ(RecordingName::siblingPath(QStringLiteral("/a_1/20230101_120000_EVT_2.avi"), 1),
             QStringLiteral("/a_1/20230101_120000_EVT_1.avi"));
+}
+
+TEST(RecordingNameFiles, ChannelFilesAreTheExistingOnesInChannelOrder) {
+  QTemporaryDir dir;
+  for (const char *name :
+       {"20230101_120000_INF_3.mp4", "20230101_120000_INF_1.mp4", "20230101_120000_EVT_2.mp4"}) {
+    QFile f(dir.path() + QLatin1Char('/') + QLatin1String(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  QDir().mkpath(dir.path() + "/20230101_120000_INF_2.mp4");  // a folder, not a file
+  const QString rear = dir.path() + "/20230101_120000_INF_3.mp4";
+  EXPECT_TRUE(RecordingName::isChannelFile(rear));
+  EXPECT_FALSE(RecordingName::isChannelFile(dir.path() + "/20230101_120000_INF_1_2.avi"));
+  EXPECT_EQ(RecordingName::channelFiles(rear),
+            (QStringList{dir.path() + "/20230101_120000_INF_1.mp4",
+                         dir.path() + "/20230101_120000_INF_3.mp4"}));
 }
