@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -268,5 +269,8 @@ int main(int argc, char **argv) {
       "%d of %d samples unreadable\n",
       kPlayMs / 1000, seeks, worstSettled, kSettleMs, median(settled), worstAny, unrecognised,
       samples);
+  // The engine's own account of the run (its corrections), when asked for.
+  const QString keep = qEnvironmentVariable("PLAYBACK_BENCH_LOG");
+  if (!keep.isEmpty()) QFile::copy(work.path() + "/playerStatus.txt", keep);
   return 0;
 }

@@ -24,7 +24,7 @@ class ChannelSync : public QObject {
  public:
   static constexpr int kChannels = ChannelClock::kChannels;
   // How far apart two channels' pictures may be before one is corrected.
-  static constexpr int kToleranceMs = 45;
+  static constexpr int kToleranceMs = 60;
   // Further apart than this, a channel is moved rather than sped up.
   static constexpr int kMoveBeyondMs = 400;
   // A channel being corrected plays this much faster or slower.
