@@ -290,7 +290,7 @@ TEST(Queue, PopWaitsForItsTimeoutOrAnElement) {
     KrnQueue *q = KRN_QueueCreate(L"wait", bound);
     auto start = Clock::now();
     EXPECT_EQ(KRN_QueuePop(q, nullptr, 0), nullptr);
-    EXPECT_LT(msSince(start), 20);
+    EXPECT_LT(msSince(start), 500);  // at once; room for a busy machine
 
     TraceCapture cap(L"krnqueue:3");
     start = Clock::now();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -69,11 +70,17 @@ TEST(Thread, SleepsAndMicrosecondSleepIsOneMillisecond) {
   auto start = Clock::now();
   EXPECT_EQ(KRN_ThreadSleep(30), 0);
   EXPECT_GE(msSince(start), 30);
-  start = Clock::now();
-  EXPECT_EQ(KRN_ThreadUSleep(5000), 0);
-  long long took = msSince(start);
-  EXPECT_GE(took, 1);
-  EXPECT_LT(took, 5);
+  // A microsecond sleep rounds to one millisecond, not to the asked 5 ms. A
+  // busy machine can stretch any one sleep, so the quickest of a few counts.
+  long long quickest = 1000;
+  for (int i = 0; i < 5; ++i) {
+    start = Clock::now();
+    EXPECT_EQ(KRN_ThreadUSleep(5000), 0);
+    const long long took = msSince(start);
+    EXPECT_GE(took, 1);
+    quickest = std::min(quickest, took);
+  }
+  EXPECT_LT(quickest, 5);
 }
 
 TEST(Mutex, RecursiveOwnerAndTimeouts) {
@@ -141,7 +148,7 @@ TEST(Semaphore, CountsTimeoutsAndMaximum) {
   EXPECT_TRUE(cap.has({L"TRACE:[krnsema]", L"new semaphore ("}));
   auto start = Clock::now();
   EXPECT_EQ(KRN_SemaGet(s, 0), KRN_ETIMEOUT);
-  EXPECT_LT(msSince(start), 50);
+  EXPECT_LT(msSince(start), 500);  // returns at once; the bound leaves room for a busy machine
   EXPECT_EQ(KRN_SemaPut(s), 0);
   EXPECT_EQ(KRN_SemaPut(s), -1);  // maximum 1 reached
   EXPECT_TRUE(cap.has({L"semaphore release error="}));
