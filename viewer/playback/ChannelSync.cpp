@@ -71,6 +71,7 @@ void ChannelSync::paused(qint64 at) {
   pausedAt_ = at;
   pauseAsked_ = now();
   pausedSince_ = -1;
+  pauseRepeated_.fill(pauseAsked_);
   lineUps_ = 0;
   if (pausedAt_ >= 0) poll_->start();
 }
@@ -100,6 +101,9 @@ void ChannelSync::alignPaused() {
     for (int i = 0; i < count; ++i) {
       if (engine_->channelPaused(i)) continue;
       all = false;
+      if (t - pauseRepeated_[i] < kPauseAgainMs) continue;
+      pauseRepeated_[i] = t;
+      ++pausesRepeated_;
       engine_->pauseChannel(i);
     }
     if (!all && t - pauseAsked_ < kPauseWaitMs) return;

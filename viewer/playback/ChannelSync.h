@@ -36,8 +36,13 @@ class ChannelSync : public QObject {
   // asked for again.
   static constexpr int kLineUpMs = 80;
   static constexpr int kLineUpAgainMs = 250;
-  // How long players still opening may take to take the pause.
+  // How long players still opening may take to take the pause, and how often
+  // one that has not taken it yet is asked again. libvlc queues every request
+  // (a hundred at most, then it throws requests away, moves included), and a
+  // busy player takes a while to work through them: asking at every poll
+  // would fill that queue.
   static constexpr int kPauseWaitMs = 5000;
+  static constexpr int kPauseAgainMs = 250;
 
   explicit ChannelSync(VLCComponent *engine);
 
@@ -69,6 +74,8 @@ class ChannelSync : public QObject {
   double lastLag(int channel) const;
   // Corrections made since the recording started.
   int corrections() const { return corrections_; }
+  // Pauses asked for again of players that had not taken one yet.
+  int pausesRepeated() const { return pausesRepeated_; }
 
  public slots:
   // A rear channel has taken up a video track.
@@ -101,8 +108,10 @@ class ChannelSync : public QObject {
   qint64 pausedAt_ = -1;     // where paused channels are to be lined up
   double pauseAsked_ = 0;    // wall ms of the pause request
   double pausedSince_ = -1;  // wall ms when every player had taken it
+  std::array<double, kChannels> pauseRepeated_{};  // wall ms a channel was last asked again
   int lineUps_ = 0;
   int corrections_ = 0;
+  int pausesRepeated_ = 0;
 };
 
 #endif

@@ -373,6 +373,41 @@ TEST_F(Playback, PauseShowsOneMomentOnEveryChannelAndAFrameStepMovesEachByOne) {
   EXPECT_TRUE(waitFor([&] { return frames(separatePictures())[0] > stepped[0] + 3; }));
 }
 
+// A pause that comes while the players are still busy with a move: the
+// players that have not taken it are asked again now and then, not at every
+// look, which would fill libvlc's request queue until it threw requests away
+// (the line-up moves among them) and left the channels apart.
+TEST_F(Playback, APauseRightAfterAMoveLinesTheChannelsUpWithoutFloodingThePlayers) {
+  open(suite->separate[0]);
+  ASSERT_TRUE(playing());
+  ASSERT_GE(inStep(separatePictures()), 0);
+  QElapsedTimer clock;
+  clock.start();
+  const int repeatedBefore = vlc_->sync()->pausesRepeated();
+  for (int round = 0; round < 3; ++round) {
+    player_->onPlayPosMove(3000 + 1000 * round);
+    player_->on5sMove(false);
+    player_->onPause();
+    QVector<int> held;
+    ASSERT_TRUE(guitest::waitStable(
+        [&] {
+          const QVector<int> now = frames(separatePictures());
+          const bool same = now == held && now[0] >= 0 && frameDriftMs(now) == 0;
+          held = now;
+          return same;
+        },
+        300))
+        << "round " << round << ": frames " << held[0] << " " << held[1] << " " << held[2];
+    EXPECT_LT(held[0], 30) << round;
+    player_->onPlay();
+    ASSERT_TRUE(waitFor([&] { return frames(separatePictures())[0] > held[0] + 3; }));
+  }
+  // Three channels asked again at most every quarter of a second.
+  const qint64 allowed = 3 * (clock.elapsed() / ChannelSync::kPauseAgainMs + 3);
+  EXPECT_LE(vlc_->sync()->pausesRepeated() - repeatedBefore, allowed);
+  EXPECT_FALSE(log().contains(QStringLiteral("fifo overflow"))) << qPrintable(log());
+}
+
 TEST_F(Playback, FiveSecondMoveBackFromThreeSecondsGoesToTheStartAndFromZeroToThePreviousFile) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
