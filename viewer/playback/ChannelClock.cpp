@@ -55,6 +55,7 @@ double ChannelClock::start(int channel) const {
 double ChannelClock::roughTimeAt(int channel, double wallMs) const {
   if (channel < 0 || channel >= kChannels || tracks_[channel].last < 0) return -1;
   const Track &t = tracks_[channel];
+  if (!t.primed) return -1;
   return static_cast<double>(t.last) + (wallMs - t.lastWall) * rate_;
 }
 

@@ -37,7 +37,8 @@ class ChannelClock {
   double timeAt(int channel, double wallMs) const;
   // A rougher guess while the clock is not known: the last value seen and
   // the time since it appeared (it may have been a jump that the clock has
-  // not caught up with yet); -1 when nothing was seen.
+  // not caught up with yet); -1 until the value changed once since the reset
+  // (the first value seen may be from before a move).
   double roughTimeAt(int channel, double wallMs) const;
   // How far the channel's pictures are behind channel 0's, in stream ms
   // (negative: ahead); false when either clock is not known.

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <cmath>
+#include <cstdlib>
 
 #include "core/StatusLog.h"
 #include "playback/VLCComponent.h"
@@ -38,12 +39,33 @@ void ChannelSync::started(bool separateFiles) {
   if (!separateFiles)
     for (int i = 1; i < engine_->activeChannels(); ++i) tracksPending_ |= 1u << i;
   corrections_ = 0;
+  unland();
   startWatching();
+}
+
+void ChannelSync::unland() {
+  landed_ = 0;
+  landSeen_.fill(-1);
+}
+
+bool ChannelSync::landed(int channel) const {
+  return channel >= 0 && channel < kChannels && (landed_ & (1u << channel));
+}
+
+void ChannelSync::watchLanding(int channel) {
+  if (landed(channel)) return;
+  const qint64 at = engine_->channelTime(channel);
+  if (at < 0) return;
+  const qint64 last = landSeen_[channel];
+  landSeen_[channel] = at;
+  if (last >= 0 && at > last && at - last <= kStepAtMostMs) landed_ |= 1u << channel;
 }
 
 void ChannelSync::channelRestarted(int channel, bool separateFiles) {
   if (channel < 0 || channel >= kChannels) return;
   if (!separateFiles && channel > 0) tracksPending_ |= 1u << channel;
+  landed_ &= ~(1u << channel);
+  landSeen_[channel] = -1;
   if (nudgeEnds_[channel] > 0) nudgeEnds_[channel] = 0;  // the new player runs at the base rate
   clock_.reset(channel);
   outOfStep_[channel] = 0;
@@ -52,6 +74,7 @@ void ChannelSync::channelRestarted(int channel, bool separateFiles) {
 
 void ChannelSync::moved() {
   pausedAt_ = -1;  // a move of all channels lines them up by itself
+  unland();
   // Every channel was moved to the same time: their old clocks are gone, and
   // a channel being sped up goes back to the common rate.
   for (int i = 0; i < kChannels; ++i)
@@ -71,15 +94,21 @@ void ChannelSync::paused(qint64 at) {
   pausedAt_ = at;
   pauseAsked_ = now();
   pausedSince_ = -1;
-  pauseRepeated_.fill(pauseAsked_);
+  // The engine paused the players that have landed; the others are asked
+  // once they have (see alignPaused).
+  for (int i = 0; i < kChannels; ++i) pauseRepeated_[i] = landed(i) ? pauseAsked_ : -1e9;
   lineUps_ = 0;
   if (pausedAt_ >= 0) poll_->start();
 }
 
-bool ChannelSync::deferPausedMove(qint64 ms) {
-  if (pausedAt_ < 0) return false;
+void ChannelSync::movePaused(qint64 ms) {
+  const bool waiting = pausedAt_ >= 0 && pausedSince_ < 0;
   pausedAt_ = ms;
-  return true;
+  if (waiting) return;  // still waiting for the players to take the pause
+  for (int i = 0; i < engine_->activeChannels(); ++i) engine_->seekChannel(i, ms);
+  pausedSince_ = now();
+  lineUps_ = 2;  // the check comes next
+  poll_->start();
 }
 
 void ChannelSync::resumed() {
@@ -101,6 +130,8 @@ void ChannelSync::alignPaused() {
     for (int i = 0; i < count; ++i) {
       if (engine_->channelPaused(i)) continue;
       all = false;
+      watchLanding(i);
+      if (!landed(i) && t - pauseAsked_ < kLandLimitMs) continue;
       if (t - pauseRepeated_[i] < kPauseAgainMs) continue;
       pauseRepeated_[i] = t;
       ++pausesRepeated_;
@@ -113,9 +144,26 @@ void ChannelSync::alignPaused() {
   }
   const int due = lineUps_ == 0 ? kLineUpMs : kLineUpAgainMs;
   if (t - pausedSince_ < due) return;
-  for (int i = 0; i < count; ++i) engine_->seekChannel(i, pausedAt_);
-  logDebug("[ChannelSync]: paused channels lined up at %lld ms", static_cast<long long>(pausedAt_));
-  if (++lineUps_ < 2) return;
+  pausedSince_ = t;
+  if (lineUps_ < 2) {
+    for (int i = 0; i < count; ++i) engine_->seekChannel(i, pausedAt_);
+    logDebug("[ChannelSync]: paused channels lined up at %lld ms",
+             static_cast<long long>(pausedAt_));
+    ++lineUps_;
+    return;
+  }
+  // A move can still be lost on a busy machine: a channel whose time is not
+  // where the others were moved to is moved again, a few times at most.
+  bool apart = false;
+  for (int i = 0; i < count; ++i) {
+    const qint64 at = engine_->channelTime(i);
+    logDebug("[ChannelSync]: paused channel %d at %lld ms", i, static_cast<long long>(at));
+    if (at >= 0 && std::llabs(at - pausedAt_) <= kPausedSlackMs) continue;
+    apart = true;
+    if (lineUps_ < kLineUpsAtMost) engine_->seekChannel(i, pausedAt_);
+  }
+  if (apart && ++lineUps_ <= kLineUpsAtMost) return;
+  if (apart) logError("[ChannelSync]: paused channels could not be lined up");
   pausedAt_ = -1;
   poll_->stop();
 }
@@ -211,7 +259,10 @@ void ChannelSync::poll() {
     return;
   }
   const double t = now();
-  for (int i = 0; i < count; ++i) clock_.observe(i, t, engine_->channelTime(i));
+  for (int i = 0; i < count; ++i) {
+    clock_.observe(i, t, engine_->channelTime(i));
+    watchLanding(i);
+  }
   if (tracksPending_) switchPendingTracks();
   endNudges(t);
   const bool mainFresh = clock_.steps(0) != stepsSeen_[0];

@@ -36,6 +36,10 @@ class ChannelSync : public QObject {
   // asked for again.
   static constexpr int kLineUpMs = 80;
   static constexpr int kLineUpAgainMs = 250;
+  // Line-ups in all, the checks of where the channels went included.
+  static constexpr int kLineUpsAtMost = 6;
+  // How far a paused channel's time may be from where it was moved to.
+  static constexpr int kPausedSlackMs = 15;
   // How long players still opening may take to take the pause, and how often
   // one that has not taken it yet is asked again. libvlc queues every request
   // (a hundred at most, then it throws requests away, moves included), and a
@@ -43,6 +47,14 @@ class ChannelSync : public QObject {
   // would fill that queue.
   static constexpr int kPauseWaitMs = 5000;
   static constexpr int kPauseAgainMs = 250;
+  // A player paused before it got going again after a move keeps showing the
+  // picture from before the move, whatever it is moved to later (its decoder
+  // has no clock to place pictures by). Such a player takes the pause once it
+  // runs, or after this long anyway.
+  static constexpr int kLandLimitMs = 1500;
+  // A forward change of a player's time up to this much is a step of a
+  // running stream, not a jump.
+  static constexpr int kStepAtMostMs = 1000;
 
   explicit ChannelSync(VLCComponent *engine);
 
@@ -54,9 +66,10 @@ class ChannelSync : public QObject {
   // busy machine; once every player has taken the pause they are all moved
   // to `at` (ms, -1 for nowhere), which a paused player shows to the frame.
   void paused(qint64 at);
-  // A move of every channel while paused, before the players have all taken
-  // the pause: it replaces the pending line-up (true) instead of being lost.
-  bool deferPausedMove(qint64 ms);
+  // A move of every channel while paused. Before the players have all taken
+  // the pause it replaces the pending line-up instead of being lost; after,
+  // the channels are moved at the next look and then checked like a line-up.
+  void movePaused(qint64 ms);
   void resumed();
   void rateChanged(double rate);
   void stopped();
@@ -70,6 +83,9 @@ class ChannelSync : public QObject {
   // Rear tracks are being switched, or a channel is being brought into step,
   // or the clocks are not known yet (for at most kSettleLimitMs).
   bool isSettling() const;
+  // The channel has been running since the last start or move of all
+  // channels: a pause now shows the picture it is moved to.
+  bool landed(int channel) const;
   // How far each rear channel was last measured behind channel 0 (ms).
   double lastLag(int channel) const;
   // Corrections made since the recording started.
@@ -91,6 +107,8 @@ class ChannelSync : public QObject {
   void endNudges(double now);
   void correct(int channel, double lagMs, double now);
   void alignPaused();
+  void unland();
+  void watchLanding(int channel);
 
   VLCComponent *engine_;
   QTimer *poll_;
@@ -109,6 +127,8 @@ class ChannelSync : public QObject {
   double pauseAsked_ = 0;    // wall ms of the pause request
   double pausedSince_ = -1;  // wall ms when every player had taken it
   std::array<double, kChannels> pauseRepeated_{};  // wall ms a channel was last asked again
+  std::array<qint64, kChannels> landSeen_{};  // time last reported since the move; -1: none yet
+  unsigned landed_ = 0;
   int lineUps_ = 0;
   int corrections_ = 0;
   int pausesRepeated_ = 0;

@@ -411,7 +411,10 @@ void VLCComponent::Pause() {
   qint64 at = sync_->mainTimeGuess();
   if (at < 0) at = lastMainTime_;  // just moved: where it was moved to
   if (totalRangeMs_ > 0) at = std::min<qint64>(at, static_cast<qint64>(totalRangeMs_));
-  for (int i = 0; i < activeChannels(); ++i) libvlc_media_player_set_pause(players_[i], 1);
+  // A player still getting going after a move is paused by the sync once it
+  // runs (a pause before that would keep the picture from before the move).
+  for (int i = 0; i < activeChannels(); ++i)
+    if (at < 0 || sync_->landed(i)) libvlc_media_player_set_pause(players_[i], 1);
   if (shared_->state.move({Running}, Paused)) logDebug("[VLCComponent]: state %d", Paused);
   if (at >= 0) lastMainTime_ = at;
   sync_->paused(at);
@@ -569,7 +572,8 @@ bool VLCComponent::hasWorkers() const {
 
 void VLCComponent::Seek(qint64 ms) {
   logDebug("VLCComponent::Seek");
-  if (state() == Paused && sync_->deferPausedMove(ms)) {
+  if (state() == Paused) {
+    sync_->movePaused(ms);
     lastMainTime_ = ms;
     return;
   }

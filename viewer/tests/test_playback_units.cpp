@@ -48,6 +48,18 @@ TEST(ChannelClock, IgnoresTheFirstJumpAndStartsOverWhenMovedBack) {
   EXPECT_FALSE(clock.lag(0, &lag));
 }
 
+// Right after a move the player still reports where it was: that value is no
+// guess of where it is now, the move's target is.
+TEST(ChannelClock, GivesNoRoughGuessFromAValueSeenBeforeItChanged) {
+  ChannelClock clock;
+  clock.observe(0, 0, 4170);  // from before the move
+  EXPECT_LT(clock.roughTimeAt(0, 100), 0);
+  clock.observe(0, 150, 0);  // the move's target
+  EXPECT_LT(clock.roughTimeAt(0, 200), 0);
+  clock.observe(0, 400, 250);  // running from there
+  EXPECT_NEAR(clock.roughTimeAt(0, 500), 350, 1);
+}
+
 TEST(ChannelClock, RateScalesStreamTimeAndForgetsTheOldClocks) {
   ChannelClock clock;
   feed(clock, 0, 0, 4);
