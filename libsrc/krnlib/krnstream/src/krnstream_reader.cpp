@@ -39,9 +39,13 @@ struct FormatProbe {
   const KRNReaderFormatOps *ops;
 };
 
+// An ISO base media file may open with any of its top-level boxes.
 bool isMp4(const uint8_t *h, uint32_t n) {
-  return n >= 8 &&
-         (!memcmp(h + 4, "ftyp", 4) || !memcmp(h + 4, "mdat", 4) || !memcmp(h + 4, "moov", 4));
+  static const char kFirstBoxes[][5] = {"ftyp", "mdat", "moov", "free", "skip", "wide", "styp"};
+  if (n < 8) return false;
+  for (const char *type : kFirstBoxes)
+    if (!memcmp(h + 4, type, 4)) return true;
+  return false;
 }
 bool isAvi(const uint8_t *h, uint32_t n) {
   return n >= 11 && !memcmp(h, "RIFF", 4) && !memcmp(h + 8, "AVI", 3);
