@@ -280,3 +280,14 @@ TEST_F(Mp4Layouts, GetInformationAfterAFailureIsTheSame) {
     EXPECT_EQ(KRNReaderGetInfo(f.reader, &again), KRNSTREAM_ERR_NOMEM);
   }
 }
+
+// Tables met twice (a track's "trak" repeated under the same id) replace
+// the earlier ones and take no second stream index: four "trak" boxes of
+// two tracks need the indexes of two.
+TEST_F(Mp4Layouts, RepeatedTablesTakeNoExtraIndexes) {
+  std::vector<mp4::TrackDescription> twice = {video(1, 3), video(1, 3), video(2, 3), video(2, 3)};
+  Frames got = readAll(write(mp4::buildFile(twice), "twice.mp4"));
+  ASSERT_EQ(got.infoRc, 0);
+  EXPECT_EQ(got.info.videoCount, 2u);
+  EXPECT_EQ(got.video.size(), 3u);
+}
