@@ -116,7 +116,7 @@ KRN_API void KRN_Trace(const wchar_t *module, uint32_t level, const wchar_t *fil
 KRN_API void KRN_TraceInit(const wchar_t *path);
 KRN_API void KRN_TraceDeinit(void);
 /* "name:level[,name:level...]"; "*" matches every module. */
-KRN_API int32_t KRN_TraceSet(const wchar_t *spec);
+KRN_API int32_t KRN_TraceSet(const wchar_t *filter);
 /* debugOutput non-zero sends every line to standard error as well. */
 KRN_API void KRN_TraceSetCB(KrnTraceCallback callback, int32_t debugOutput);
 KRN_API void KRN_TraceColor(void);

@@ -12,7 +12,7 @@ namespace {
 constexpr int kFilterCount = 20;
 constexpr size_t kFilterNameUnits = 30;  // 29 characters and the terminator
 constexpr size_t kLineUnits = 4096;
-constexpr size_t kSpecEntryUnits = 127;
+constexpr size_t kFilterEntryUnits = 127;
 
 struct KrnTraceFilter {
   wchar_t name[kFilterNameUnits];
@@ -120,16 +120,16 @@ void KRN_TraceDeinit(void) {
   }
 }
 
-int32_t KRN_TraceSet(const wchar_t *spec) {
-  if (!spec) return 0;
+int32_t KRN_TraceSet(const wchar_t *filter) {
+  if (!filter) return 0;
   memset(gFilters, 0, sizeof gFilters);
-  const wchar_t *p = spec;
+  const wchar_t *p = filter;
   int32_t last = 0;
   for (int slot = 0; slot < kFilterCount; ++slot) {
     const wchar_t *comma = wcschr(p, L',');
     size_t len = comma ? static_cast<size_t>(comma - p) : wcslen(p);
-    wchar_t entry[kSpecEntryUnits + 1];
-    size_t keep = len < kSpecEntryUnits ? len : kSpecEntryUnits;
+    wchar_t entry[kFilterEntryUnits + 1];
+    size_t keep = len < kFilterEntryUnits ? len : kFilterEntryUnits;
     wmemcpy(entry, p, keep);
     entry[keep] = L'\0';
 

@@ -70,7 +70,7 @@ TEST(TraceFilter, NullModuleIsNone) {
   EXPECT_NE(lines[0].find(L"INFO :[none] unit:7 (fn) : anonymous"), std::wstring::npos);
 }
 
-TEST(TraceFilter, SpecificationParsing) {
+TEST(TraceFilter, FilterParsing) {
   TraceCapture cap(L"*:4");
   EXPECT_EQ(KRN_TraceSet(L"abc"), 0);  // no colon: nothing is kept
   traceAt(L"abc", 1, L"x");
@@ -98,11 +98,11 @@ TEST(TraceFilter, SpecificationParsing) {
   EXPECT_NE(cap.lines()[0].find(L"cut name"), std::wstring::npos);
 
   // Entries past the twentieth are ignored.
-  std::wstring spec;
+  std::wstring filter;
   for (int i = 0; i < 21; ++i)
-    spec += L"m" + std::to_wstring(i) + L":" + std::to_wstring(i + 1) + L",";
-  spec.pop_back();
-  EXPECT_EQ(KRN_TraceSet(spec.c_str()), 20);
+    filter += L"m" + std::to_wstring(i) + L":" + std::to_wstring(i + 1) + L",";
+  filter.pop_back();
+  EXPECT_EQ(KRN_TraceSet(filter.c_str()), 20);
   cap.clear();
   traceAt(L"m19", 1, L"twentieth");
   traceAt(L"m20", 1, L"twenty-first");

@@ -10,9 +10,9 @@
 
 class TraceCapture {
  public:
-  explicit TraceCapture(const wchar_t *spec = L"*:4") {
+  explicit TraceCapture(const wchar_t *filter = L"*:4") {
     instance() = this;
-    KRN_TraceSet(spec);
+    KRN_TraceSet(filter);
     KRN_TraceSetCB(&TraceCapture::onLine, 0);
   }
   ~TraceCapture() {

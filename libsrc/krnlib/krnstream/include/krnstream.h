@@ -59,7 +59,7 @@ typedef struct KRNStreamBufOps {
   int32_t (*open)(KRNStreamBuf *handle, const wchar_t *path, int32_t write, int32_t openExisting);
   /* Called on a copy of the handle; replaces the copy's implementation. */
   int32_t (*dup)(KRNStreamBuf *copy);
-  void (*close)(void *impl);
+  int32_t (*close)(void *impl); /* 0, or the failure of a write still pending */
   int32_t (*index)(void *impl, int32_t *index, uint32_t cacheSize);
   int32_t (*release)(void *impl, int32_t index);
   uint32_t (*size)(void *impl);
@@ -93,7 +93,9 @@ typedef void (*KRNStreamOptionCallback)(int fd, const wchar_t *path);
 KRNSTREAM_API int32_t KRNStreamBuf_Open(KRNStreamBuf **handle, const wchar_t *path, void *unused,
                                         int32_t write);
 KRNSTREAM_API int32_t KRNStreamBuf_Dup(KRNStreamBuf *handle, KRNStreamBuf **copy);
-KRNSTREAM_API void KRNStreamBuf_Close(KRNStreamBuf *handle);
+/* Closes the stream; a write-mode stream returns the failure of any data
+ * still to be written (0 when all of it reached the file). */
+KRNSTREAM_API int32_t KRNStreamBuf_Close(KRNStreamBuf *handle);
 KRNSTREAM_API int32_t KRNStreamBuf_Index(KRNStreamBuf *handle, int32_t *index, uint32_t cacheSize);
 KRNSTREAM_API int32_t KRNStreamBuf_Release(KRNStreamBuf *handle, int32_t index);
 KRNSTREAM_API uint32_t KRNStreamBuf_Size(KRNStreamBuf *handle);
@@ -159,7 +161,7 @@ KRNSTREAM_API int32_t KRNStreamBuf_PutVideoFormat(KRNStreamBuf *handle, int32_t 
 KRNSTREAM_API int32_t KRNStreamFile_Open(KRNStreamBuf *handle, const wchar_t *path, int32_t write,
                                          int32_t openExisting);
 KRNSTREAM_API int32_t KRNStreamFile_Dup(KRNStreamBuf *copy);
-KRNSTREAM_API void KRNStreamFile_Close(void *file);
+KRNSTREAM_API int32_t KRNStreamFile_Close(void *file);
 KRNSTREAM_API int32_t KRNStreamFile_Index(void *file, int32_t *index, uint32_t cacheSize);
 KRNSTREAM_API int32_t KRNStreamFile_Release(void *file, int32_t index);
 KRNSTREAM_API uint32_t KRNStreamFile_Size(void *file);
@@ -289,7 +291,8 @@ typedef struct KRNWriterParam {
 } KRNWriterParam;
 
 KRNSTREAM_API int32_t KRNWriterOpen(KRNWriter **writer, const KRNWriterParam *param);
-KRNSTREAM_API void KRNWriterClose(KRNWriter *writer);
+/* 0, or the failure of the last data written out as the file closes. */
+KRNSTREAM_API int32_t KRNWriterClose(KRNWriter *writer);
 KRNSTREAM_API int32_t KRNWriterSetInfo(KRNWriter *writer, const KRNReaderInfo *info);
 /* Reads data, size, time, duration and media type; size is 0 on return. */
 KRNSTREAM_API int32_t KRNWriterWrite(KRNWriter *writer, KRNReaderFrame *frame);

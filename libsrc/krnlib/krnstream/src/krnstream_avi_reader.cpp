@@ -559,8 +559,9 @@ int32_t describeText(Walker &w, const Chunk &) {
   }
   KRNReaderTextInfo &t = info.text[info.textCount];
   addStream(c, KRN_MEDIA_TEXT, info.textCount++);
-  t.sampleCount = h.length;
-  t.maxSampleSize = h.suggested;
+  t.sampleCount = h.length;  // bounded by the file in finishStreams
+  // Callers size their buffers by it: held to what a video frame may claim.
+  t.maxSampleSize = std::min(h.suggested, kMaxVideoFrame);
   return 0;
 }
 
@@ -1049,6 +1050,14 @@ void finishStreams(AviContext &c, KRNReaderInfo *info) {
   for (auto &sp : c.streams) {
     AviStream &s = *sp;
     if (s.length == 0) s.length = AVIReaderGetStreamSize(s);
+    // A header may claim any count. No stream holds more frames than the
+    // file has chunk headers (8 bytes each), nor more samples than bytes.
+    uint32_t most = s.sampleSize ? c.fileSize / s.sampleSize : c.fileSize / 8;
+    if (s.length > most) {
+      KS_LOG_AS("AVIReaderGetInfo", KRN_TRACE_ERROR, L"stream %d length %u cut to %u\n",
+                static_cast<int>(s.number), s.length, most);
+      s.length = most;
+    }
     // The length counts the stream's units: frames, or samples when the
     // stream has a sample size.
     uint64_t durationMs = static_cast<uint64_t>(s.length * s.unitMs());
@@ -1203,14 +1212,13 @@ int32_t AVIReaderReadFrame(void *context, KRNReaderFrame *f) {
   return 0;
 }
 
-uint8_t AVIReaderSeekByTime(void *context, uint32_t *time, int32_t flag) {
-  static const SeekStep kExact[] = {{KRN_MEDIA_VIDEO, kByTime, true},
-                                    {KRN_MEDIA_AUDIO, kByTime, false},
-                                    {KRN_MEDIA_TEXT, kByTime, false}};
+// Whatever the flag, video goes to the key frame nearest the time, where
+// decoding can start, and the other streams follow to the time it reached.
+uint8_t AVIReaderSeekByTime(void *context, uint32_t *time, int32_t) {
   static const SeekStep kNearest[] = {{KRN_MEDIA_VIDEO, kKeyNearest, true},
                                       {KRN_MEDIA_AUDIO, kByTime, false},
                                       {KRN_MEDIA_TEXT, kByTime, false}};
-  return seekStreams(*ctx(context), time, flag ? kExact : kNearest, 3);
+  return seekStreams(*ctx(context), time, kNearest, 3);
 }
 
 uint8_t AVIReaderSeekByKeyFrame(void *context, uint32_t *time, int32_t flag) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "krnstream.h"
+#include "krnstream_file_internal.h"
 #include "krnstream_trace.h"
 
 #define KS_MODULE L"krnstreambuf"
@@ -158,10 +159,29 @@ int32_t KRNStreamBuf_Dup(KRNStreamBuf *handle, KRNStreamBuf **copy) {
   return 0;
 }
 
-void KRNStreamBuf_Close(KRNStreamBuf *handle) {
-  if (!handle) return;
-  if (handle->ops.close) handle->ops.close(handle->impl);
+int32_t KRNStreamBuf_Close(KRNStreamBuf *handle) {
+  if (!handle) return 0;
+  int32_t rc = handle->ops.close ? handle->ops.close(handle->impl) : 0;
   KRN_Free(handle, 0);
+  return rc;
+}
+
+int32_t KRNStreamBuf_OpenWithOption(KRNStreamBuf **handle, const wchar_t *path, int32_t write,
+                                    int32_t option, KRNStreamOptionCallback callback) {
+  if (!handle) return kNotSupported;
+  *handle = nullptr;
+  KRNStreamBuf *h = allocHandle("KRNStreamBuf_Open");
+  if (!h) return static_cast<int32_t>(KRN_ERR_NOMEM);
+  h->ops = kFileStreamOps;
+  int32_t rc = KRNStreamFile_OpenWithOption(h, path, write, 1, option, callback);
+  if (rc < 0) {
+    KS_LOG_AS("KRNStreamBuf_Open", KRN_TRACE_ERROR, L"Open failed ret(%ld)\n",
+              static_cast<long>(rc));
+    KRN_Free(h, 0);
+    return rc;
+  }
+  *handle = h;
+  return 0;
 }
 
 #define KS_CHECKED(slot, text, fail, ...)        \

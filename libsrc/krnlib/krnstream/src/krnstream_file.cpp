@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "krnstream.h"
+#include "krnstream_file_internal.h"
 #include "krnstream_trace.h"
 
 #define KS_MODULE L"krnstreamfile"
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr size_t kPathUnits = 257;  // 256 characters and the terminator
 constexpr uint32_t kPerfWindowMs = 3000;
 
 struct KRNFileIndex {
@@ -47,7 +47,7 @@ inline int32_t code(uint32_t c) {
 
 struct KRNStreamFile {
   KrnFile *file;
-  wchar_t path[kPathUnits];
+  wchar_t *path;  // the whole path as given, however long
   uint8_t writeMode;
   uint32_t size;
   KRNFileIndex *indexes[KRNSTREAM_MAX_INDEX];
@@ -62,12 +62,28 @@ struct KRNStreamFile {
   KrnThread *flushThread;
   uint8_t stop;
   uint8_t syncAtClose;
+  // The option of the writer that opened this stream (write mode only).
+  int32_t option;
+  KRNStreamOptionCallback optionCallback;
 };
 
 namespace {
 
 KRNStreamFile *asFile(void *p) {
   return static_cast<KRNStreamFile *>(p);
+}
+
+wchar_t *copyPath(const wchar_t *path, const char *function) {
+  size_t units = wcslen(path) + 1;
+  auto *out = static_cast<wchar_t *>(
+      KRN_Malloc(units * sizeof(wchar_t), 0, 0, KS_SOURCE, __LINE__, L"KRNStreamFile_Open"));
+  if (!out) {
+    KS_LOG_AS(function, KRN_TRACE_ERROR, L"KRNStreamFile alloc failed. size(%d)\n",
+              static_cast<int>(units * sizeof(wchar_t)));
+    return nullptr;
+  }
+  wmemcpy(out, path, units);
+  return out;
 }
 
 KRNFileIndex *indexOf(KRNStreamFile *f, int32_t index) {
@@ -130,9 +146,13 @@ int32_t writeCache(KRNStreamFile *f) {
   }
   uint64_t began = KRN_GetSystemTick();
   uint64_t put = KRN_FileWrite(f->file, node->m_pBuffer, node->used);
-  if (put == 0) {
+  if (put != node->used) {
+    // A short write (a full disk, a file-size limit) lost the rest of the
+    // node: the stream is broken from here on.
     KS_LOG_AS("KRNStreamFile_WriteCache", KRN_TRACE_ERROR,
-              L"SysFileWrite error. ret(%ld) Pos(%x) Size(%x)\n", 0L, node->start, node->used);
+              L"SysFileWrite error. ret(%ld) Pos(%x) Size(%x)\n", static_cast<long>(put),
+              node->start, node->used);
+    f->osPos = UINT32_MAX;  // wherever the short write left it
     return code(KRN_ERR_WRITE);
   }
   notePerf(static_cast<uint32_t>(put), KRN_GetSystemTick() - began);
@@ -234,6 +254,19 @@ void KRNStreamFile_SetOption(int32_t value, KRNStreamOptionCallback callback) {
 
 int32_t KRNStreamFile_Open(KRNStreamBuf *handle, const wchar_t *path, int32_t write,
                            int32_t openExisting) {
+  // A stream opened for writing outside a writer takes the process-wide
+  // option; reading never does.
+  return KRNStreamFile_OpenWithOption(handle, path, write, openExisting, write ? gOption : 0,
+                                      write ? gOptionCallback : nullptr);
+}
+
+int32_t KRNStreamFile_OpenWithOption(KRNStreamBuf *handle, const wchar_t *path, int32_t write,
+                                     int32_t openExisting, int32_t option,
+                                     KRNStreamOptionCallback callback) {
+  if (!path) {
+    KS_LOGE(L"KRN_FileOpen failed. path(%s) write(%d)\n", L"(null)", write);
+    return code(KRN_ERR_OPEN);
+  }
   auto *f = static_cast<KRNStreamFile *>(
       KRN_Malloc(sizeof(KRNStreamFile), 0, 0, KS_SOURCE, __LINE__, L"KRNStreamFile_Open"));
   if (!f) {
@@ -241,10 +274,20 @@ int32_t KRNStreamFile_Open(KRNStreamBuf *handle, const wchar_t *path, int32_t wr
     return code(KRN_ERR_NOMEM);
   }
   f->writeMode = write ? 1 : 0;
-  uint32_t flags = !write ? 2u : (openExisting && gOption == 0 ? 27u : 9u);
+  f->option = write ? option : 0;
+  f->optionCallback = write ? callback : nullptr;
+  f->path = copyPath(path, "KRNStreamFile_Open");
+  if (!f->path) {
+    KRN_Free(f, 0);
+    return code(KRN_ERR_NOMEM);
+  }
+  // Only a read-only open is made for reading; a write-mode open keeps what
+  // the file holds unless its writer asked for a fresh file.
+  uint32_t flags = !write ? 2u : (openExisting && f->option == 0 ? 27u : 9u);
   f->file = KRN_FileOpen(path, flags);
   if (!f->file) {
-    KS_LOGE(L"KRN_FileOpen failed. path(%ls) write(%d)\n", path ? path : L"(null)", write);
+    KS_LOGE(L"KRN_FileOpen failed. path(%ls) write(%d)\n", path, write);
+    KRN_Free(f->path, 0);
     KRN_Free(f, 0);
     return code(KRN_ERR_OPEN);
   }
@@ -256,12 +299,12 @@ int32_t KRNStreamFile_Open(KRNStreamBuf *handle, const wchar_t *path, int32_t wr
       KS_LOGE(L"file too large for 32-bit positions. path(%ls) size(%lld)\n", path,
               static_cast<long long>(size));
       KRN_FileClose(f->file);
+      KRN_Free(f->path, 0);
       KRN_Free(f, 0);
       return code(KRN_ERR_FORMAT);
     }
     f->size = static_cast<uint32_t>(size);
   }
-  wcsncpy(f->path, path, kPathUnits - 1);
   handle->impl = f;
   return 0;
 }
@@ -278,21 +321,27 @@ int32_t KRNStreamFile_Dup(KRNStreamBuf *copy) {
     KS_LOGE(L"KRNStreamFile alloc failed. size(%d)\n", static_cast<int>(sizeof(KRNStreamFile)));
     return code(KRN_ERR_NOMEM);
   }
+  f->path = copyPath(src->path, "KRNStreamFile_Dup");
+  if (!f->path) {
+    KRN_Free(f, 0);
+    return code(KRN_ERR_NOMEM);
+  }
   f->file = KRN_FileOpen(src->path, 2);
   if (!f->file) {
     KS_LOGE(L"KRN_FileOpen failed. path(%ls)\n", src->path);
+    KRN_Free(f->path, 0);
     KRN_Free(f, 0);
     return code(KRN_ERR_OPEN);
   }
   f->size = src->size;
-  wmemcpy(f->path, src->path, kPathUnits);
   copy->impl = f;
   return 0;
 }
 
-void KRNStreamFile_Close(void *file) {
+int32_t KRNStreamFile_Close(void *file) {
   KRNStreamFile *f = asFile(file);
-  if (!f) return;
+  if (!f) return 0;
+  int32_t result = 0;
   for (int32_t i = 0; i < KRNSTREAM_MAX_INDEX; ++i)
     if (f->indexes[i]) KRNStreamFile_Release(f, i);
   f->stop = 1;
@@ -302,11 +351,14 @@ void KRNStreamFile_Close(void *file) {
     if (f->writeError < 0) {
       KS_LOGE(L"can not flush flushnode(%lx) has error(%x)\n",
               reinterpret_cast<unsigned long>(f->flush), static_cast<unsigned>(f->writeError));
+      result = f->writeError;
     } else {
       if (f->fill->used) f->fill->full = 1;
       while (f->flush->full) {
-        if (writeCache(f) < 0) {
+        int32_t rc = writeCache(f);
+        if (rc < 0) {
           KS_LOGE(L"KRNStreamFile_WriteCache failed\n");
+          result = rc;
           break;
         }
         if (f->flush->used) f->flush->full = 1;
@@ -314,15 +366,22 @@ void KRNStreamFile_Close(void *file) {
     }
     freeNodes(f);
   }
-  if (gOption && gOptionCallback) {
-    KRN_FileSync(f->file);
-    // krncore's file handle is the C runtime's stream.
-    gOptionCallback(fileno(reinterpret_cast<FILE *>(f->file)), f->path);
+  // What the C runtime still buffers goes out now, while a failure can be
+  // told (krncore's file handle is the C runtime's stream).
+  if (f->writeMode && fflush(reinterpret_cast<FILE *>(f->file)) != 0 && result == 0) {
+    KS_LOGE(L"KRNStreamFile_Close flush failed\n");
+    result = code(KRN_ERR_WRITE);
+  }
+  if (f->option && f->optionCallback) {
+    if (KRN_FileSync(f->file) != 0 && result == 0) result = code(KRN_ERR_WRITE);
+    f->optionCallback(fileno(reinterpret_cast<FILE *>(f->file)), f->path);
   } else if (f->syncAtClose) {
-    KRN_FileSync(f->file);
+    if (KRN_FileSync(f->file) != 0 && result == 0) result = code(KRN_ERR_WRITE);
   }
   KRN_FileClose(f->file);
+  KRN_Free(f->path, 0);
   KRN_Free(f, 0);
+  return result;
 }
 
 int32_t KRNStreamFile_Index(void *file, int32_t *index, uint32_t cacheSize) {
@@ -448,8 +507,9 @@ int32_t KRNStreamFile_WriteBuffer(void *file, int32_t index, const void *data, u
       return code(KRN_ERR_SEEK);
     }
     uint64_t put = length ? KRN_FileWrite(f->file, in, length) : 0;
-    if (length && put == 0) {
+    if (put != length) {
       KS_LOGE(L"KRN_FileWrite error err(%ld)\n", static_cast<long>(KRN_ERR_WRITE));
+      f->osPos = UINT32_MAX;  // wherever the short write left it
       return code(KRN_ERR_WRITE);
     }
     f->osPos += static_cast<uint32_t>(put);

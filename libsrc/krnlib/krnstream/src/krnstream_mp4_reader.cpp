@@ -2,8 +2,14 @@
 // records and delivers frames from the sample tables or the movie fragments.
 //
 // Every size, count and offset read from the file is checked against the box
-// that holds it and against the file size before it is used; a box that does
-// not fit ends the walk of its level and the parse keeps what it has.
+// that holds it and against the file size before it is used; a box that runs
+// past its parent is cut at the parent's end and is the last of its level.
+// Boxes may carry a 64-bit size or the size 0 (to the end of the parent) at
+// any level, and "moov" may stand anywhere among the top-level boxes.
+//
+// The sample tables only note where they are while the boxes are walked;
+// their cursors are opened afterwards, and only for the tracks delivered, so
+// timecode, telemetry, hint and other tracks cost no index of the stream.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +52,7 @@ struct Table {
   uint32_t count = 0;
   uint32_t first = 0;   // file position of the first entry
   int32_t cursor = -1;  // index on the file's stream buffer
+  uint32_t entryBytes = 4;
 };
 
 struct FragRun {
@@ -101,6 +108,7 @@ struct Track {
   uint32_t timescale = 0;
   uint64_t duration = 0;
   uint32_t codec = 0;
+  uint32_t handler = 0;  // "hdlr" type; 0 when the track has none
   bool textCandidate = false;
   uint32_t channels = 0, bitsPerSample = 0, sampleRate = 0, bitRate = 0, bufferSize = 0;
   uint32_t width = 0, height = 0;
@@ -110,7 +118,7 @@ struct Track {
   uint8_t spherical = 0, stereoMode = 0;
   KRNUtilProjection projection{};
   Table stsz, stco, stsc, stts, stss;
-  bool hasStss = false;
+  bool hasStss = false;  // a "stss" was read (an empty one: no sync samples)
   uint32_t fixedSize = 0;
   uint32_t sampleCount = 0;
   uint32_t foldUnit = 0;  // audio read one chunk per frame: bytes per sample
@@ -125,6 +133,7 @@ struct Track {
   uint32_t tableFrames() const { return foldUnit ? stco.count : sampleCount; }
   uint64_t frameCount() const { return tableFrames() + fragSamples; }
   uint32_t scale() const { return timescale ? timescale : 1000; }
+  bool delivered = false;
   uint64_t toMs(uint64_t ticks) const { return ticks * 1000 / scale(); }
 };
 
@@ -178,8 +187,18 @@ uint32_t be32(const uint8_t *p) {
 
 // Reads the next 32-bit big-endian entry of a table cursor.
 bool tableRead(Mp4Context &c, const Table &t, uint32_t &value) {
+  if (t.cursor < 0) return false;
   int32_t e = 0;
   value = KRNStreamBuf_ReadDWordBE(c.stream, t.cursor, &e);
+  return e == 0;
+}
+
+// Reads the next chunk offset, 32 or 64 bits wide ("stco" or "co64").
+bool offsetRead(Mp4Context &c, const Table &t, uint64_t &value) {
+  if (t.cursor < 0) return false;
+  int32_t e = 0;
+  value = t.entryBytes == 8 ? KRNStreamBuf_ReadQWordBE(c.stream, t.cursor, &e)
+                            : KRNStreamBuf_ReadDWordBE(c.stream, t.cursor, &e);
   return e == 0;
 }
 
@@ -207,17 +226,35 @@ struct Parser {
   TrafState traf{};
 };
 
+// Reads the header of the box at pos inside a parent ending at end: a 32-bit
+// size, or 1 and a 64-bit size after the type, or 0 for "up to the end of
+// the parent". A size that runs past the parent is cut at the parent's end.
+bool boxAt(Mp4Context &c, uint32_t pos, uint32_t end, Box &box) {
+  if (pos > end || end - pos < 8) return false;
+  uint8_t head[16];
+  if (!readAt(c, pos, head, 8)) return false;
+  uint64_t size = be32(head);
+  uint32_t header = 8;
+  if (size == 1) {
+    if (end - pos < 16 || !readAt(c, pos + 8, head + 8, 8)) return false;
+    size = static_cast<uint64_t>(be32(head + 8)) << 32 | be32(head + 12);
+    header = 16;
+  } else if (size == 0) {
+    size = end - pos;
+  }
+  if (size < header) return false;
+  if (size > end - pos) size = end - pos;
+  box = Box{be32(head + 4), pos, pos + header, pos + static_cast<uint32_t>(size)};
+  return true;
+}
+
 // Walks the boxes in [start, end). A handler returns 0 to go on, a positive
 // value to end this level quietly and a negative code to fail the parse.
 template <size_t N>
 int32_t walk(Parser &p, uint32_t start, uint32_t end, const BoxRule (&rules)[N]) {
   uint32_t pos = start;
-  while (end - pos >= 8) {
-    uint8_t head[8];
-    if (!readAt(p.c, pos, head, 8)) return 0;
-    uint32_t size = be32(head);
-    if (size < 8 || size > end - pos) return 0;
-    Box box{be32(head + 4), pos, pos + 8, pos + size};
+  Box box{};
+  while (boxAt(p.c, pos, end, box)) {
     for (const BoxRule &rule : rules) {
       if (rule.type != box.type) continue;
       int32_t rc = rule.handler(p, box);
@@ -315,6 +352,7 @@ int32_t onHdlr(Parser &p, const Box &b) {
   std::vector<uint8_t> d;
   if (!p.track || !payloadOf(p.c, b, d) || d.size() < 12) return 0;
   uint32_t handler = be32(d.data() + 8);
+  p.track->handler = handler;
   p.track->textCandidate =
       handler == fourcc("sdsm") || handler == fourcc("subp") || handler == fourcc("tvxt");
   return 0;
@@ -546,11 +584,8 @@ int32_t onStsd(Parser &p, const Box &b) {
   uint32_t count = be32(head + 4);
   uint32_t pos = b.payload + 8;
   for (uint32_t i = 0; i < count && b.end - pos >= 8; ++i) {
-    uint8_t eh[8];
-    if (!readAt(p.c, pos, eh, 8)) return 0;
-    uint32_t size = be32(eh);
-    if (size < 16 || size > b.end - pos) return 0;
-    Box entry{be32(eh + 4), pos, pos + 8, pos + size};
+    Box entry{};
+    if (!boxAt(p.c, pos, b.end, entry) || entry.end - entry.start < 16) return 0;
     pos = entry.end;
     const EntryKind *kind = nullptr;
     for (const EntryKind &k : kEntries)
@@ -589,7 +624,9 @@ int32_t onStsd(Parser &p, const Box &b) {
   return 0;
 }
 
-// Opens a sample-table cursor on the first entry (traced as MP4ReaderParseStbl).
+// Notes where a sample table's entries are; its cursor is opened once the
+// track is known to be delivered (openCursors). A later table of the same
+// kind replaces an earlier one.
 int32_t openTable(Parser &p, const Box &b, Table &t, uint32_t headerBytes, uint32_t entryBytes) {
   uint8_t v[12];
   if (b.size() < headerBytes || !readAt(p.c, b.payload, v, headerBytes)) return 1;
@@ -599,20 +636,16 @@ int32_t openTable(Parser &p, const Box &b, Table &t, uint32_t headerBytes, uint3
   if (count > (b.size() - headerBytes) / entryBytes) return 1;
   t.count = count;
   t.first = b.payload + headerBytes;
-  if (count == 0) return 0;  // nothing to read: no cursor is spent on it
-  int32_t rc = KRNStreamBuf_Index(p.c.stream, &t.cursor, kTableCache);
-  if (rc < 0) {
-    t.cursor = -1;
-    KS_LOG_AS("MP4ReaderParseStbl", KRN_TRACE_ERROR,
-              L"[Reader]\t\tMP4ReaderParseStbl - KRNStreamBuf_Index error!!!\n");
-    return rc;
-  }
-  KRNStreamBuf_Seek(p.c.stream, t.cursor, t.first);
+  t.entryBytes = entryBytes;
   return 0;
 }
 
 int32_t onStco(Parser &p, const Box &b) {
   int32_t rc = openTable(p, b, p.track->stco, 8, 4);
+  return rc < 0 ? rc : 0;
+}
+int32_t onCo64(Parser &p, const Box &b) {
+  int32_t rc = openTable(p, b, p.track->stco, 8, 8);
   return rc < 0 ? rc : 0;
 }
 int32_t onStsc(Parser &p, const Box &b) {
@@ -621,7 +654,8 @@ int32_t onStsc(Parser &p, const Box &b) {
 }
 int32_t onStss(Parser &p, const Box &b) {
   int32_t rc = openTable(p, b, p.track->stss, 8, 4);
-  if (rc == 0) p.track->hasStss = p.track->stss.count > 0;
+  // An empty table is a statement too: no sample is a sync sample.
+  if (rc == 0) p.track->hasStss = true;
   return rc < 0 ? rc : 0;
 }
 int32_t onStts(Parser &p, const Box &b) {
@@ -635,7 +669,7 @@ int32_t onStsz(Parser &p, const Box &b) {
   t->fixedSize = be32(v + 4);
   t->sampleCount = be32(v + 8);
   if (t->fixedSize) {
-    t->stsz.count = 0;
+    t->stsz = Table{};
     return 0;
   }
   int32_t rc = openTable(p, b, t->stsz, 12, 4);
@@ -645,8 +679,9 @@ int32_t onStsz(Parser &p, const Box &b) {
 
 int32_t onStbl(Parser &p, const Box &b) {
   static const BoxRule kRules[] = {{fourcc("stsd"), onStsd}, {fourcc("stco"), onStco},
-                                   {fourcc("stsc"), onStsc}, {fourcc("stss"), onStss},
-                                   {fourcc("stsz"), onStsz}, {fourcc("stts"), onStts}};
+                                   {fourcc("co64"), onCo64}, {fourcc("stsc"), onStsc},
+                                   {fourcc("stss"), onStss}, {fourcc("stsz"), onStsz},
+                                   {fourcc("stts"), onStts}};
   return walk(p, b.payload, b.end, kRules);
 }
 
@@ -714,15 +749,6 @@ int32_t onTfhd(Parser &p, const Box &b) {
   if ((flags & 0x10) && take(4, v)) p.traf.size = static_cast<uint32_t>(v);
   if ((flags & 0x20) && take(4, v)) p.traf.flags = static_cast<uint32_t>(v);
   p.firstTrafInMoof = false;
-  if (t->fragCursor < 0) {
-    int32_t rc = KRNStreamBuf_Index(p.c.stream, &t->fragCursor, kTableCache);
-    if (rc < 0) {
-      t->fragCursor = -1;
-      KS_LOG_AS("MP4ReaderParseTraf", KRN_TRACE_ERROR,
-                L"[Reader]\t\tMP4ReaderParseTraf - KRNStreamBuf_Index error!!!\n");
-      return rc;
-    }
-  }
   p.track = t;
   return 0;
 }
@@ -825,7 +851,7 @@ void restoreState(Mp4Context &c, Track &t, const ReadState &saved) {
     if (tb.cursor >= 0) KRNStreamBuf_Seek(c.stream, tb.cursor, tb.first + entries * entryBytes);
   };
   place(t.stsz, saved.stszRead, 4);
-  place(t.stco, saved.stcoRead, 4);
+  place(t.stco, saved.stcoRead, t.stco.entryBytes);
   place(t.stsc, saved.stscRead, 12);
   place(t.stts, saved.sttsRead, 8);
   place(t.stss, saved.stssRead, 4);
@@ -848,35 +874,43 @@ int32_t stepTableSample(Mp4Context &c, Track &t, SampleMeta &m) {
         s.pendingFirst = kNoChunk;
       }
     }
-    uint32_t offset = 0;
-    if (!tableRead(c, t.stco, offset)) return KRNSTREAM_ERR_EOD;
+    uint64_t offset = 0;
+    if (!offsetRead(c, t.stco, offset)) return KRNSTREAM_ERR_EOD;
     ++s.stcoRead;
     s.dataPos = offset;
     s.chunkSamplesLeft = t.foldUnit ? (s.curSpc ? 1 : 0) : s.curSpc;
   }
   uint32_t samplesThisFrame = t.foldUnit ? s.curSpc : 1;
   if (t.foldUnit) {
-    m.size = t.foldUnit * s.curSpc;
+    // A whole chunk: its size must be a frame the file can hold.
+    uint64_t bytes = static_cast<uint64_t>(t.foldUnit) * s.curSpc;
+    if (bytes > c.fileSize) return KRNSTREAM_ERR_EOD;
+    m.size = static_cast<uint32_t>(bytes);
   } else if (t.fixedSize) {
     m.size = t.fixedSize;
   } else {
     if (s.stszRead >= t.stsz.count || !tableRead(c, t.stsz, m.size)) return KRNSTREAM_ERR_EOD;
     ++s.stszRead;
   }
+  // The frame's duration: its samples taken from the "stts" runs a run at a
+  // time, so a chunk of many samples costs one step per run, not per sample.
   uint64_t ticks = 0;
-  for (uint32_t i = 0; i < samplesThisFrame; ++i) {
-    while (s.sttsLeft == 0) {
+  for (uint32_t need = samplesThisFrame; need > 0;) {
+    if (s.sttsLeft == 0) {
       uint32_t count = 0, delta = 0;
       if (s.sttsRead < t.stts.count && tableRead(c, t.stts, count) && tableRead(c, t.stts, delta)) {
         ++s.sttsRead;
         s.sttsLeft = count;
         s.delta = delta;  // each run's own delta
-      } else {
-        s.sttsLeft = 1;  // past the table: keep the last delta
+        continue;
       }
+      ticks += static_cast<uint64_t>(need) * s.delta;  // past the table: keep the last delta
+      break;
     }
-    --s.sttsLeft;
-    ticks += s.delta;
+    uint32_t take = std::min(need, s.sttsLeft);
+    s.sttsLeft -= take;
+    need -= take;
+    ticks += static_cast<uint64_t>(take) * s.delta;
   }
   m.time = s.accTicks;
   m.duration = ticks;
@@ -1077,7 +1111,12 @@ bool positionTrack(Mp4Context &c, Track &t, uint32_t &timeMs, int mode) {
   }
   int64_t chosen;
   if (mode == kByTime) {
-    chosen = video ? (atOrBefore >= 0 ? atOrBefore : 0)
+    // Video stops at the sample the time falls in and then goes back to the
+    // sync sample before it, so that decoding can start there.
+    chosen = video ? (keyBefore >= 0   ? keyBefore
+                      : keyAfter >= 0  ? keyAfter
+                      : atOrBefore >= 0 ? atOrBefore
+                                        : 0)
                    : (atOrAfter >= 0 ? atOrAfter : static_cast<int64_t>(total));
   } else if (mode == kSyncBefore) {
     chosen = keyBefore >= 0 ? keyBefore : (keyAfter >= 0 ? keyAfter : 0);
@@ -1121,11 +1160,75 @@ bool seekTracks(Mp4Context &c, uint32_t *time, const SeekStep *steps, size_t cou
 // ---------------------------------------------------------------------------
 // Information
 
+// A track is delivered when its media header and its handler agree on a
+// kind the reader knows; timecode, telemetry, hint tracks and handlers of
+// any other kind are left out. A track without "hdlr" goes by its header.
+void classify(Track &t) {
+  if (!t.handler) return;
+  bool fits = (t.type == KRN_MEDIA_VIDEO && t.handler == fourcc("vide")) ||
+              (t.type == KRN_MEDIA_AUDIO && t.handler == fourcc("soun")) ||
+              (t.type == KRN_MEDIA_TEXT && t.textCandidate);
+  if (!fits) t.type = 0;
+}
+
+// Calls fn(entry) for each entry of a table, read in blocks through the
+// parsing cursor; false when the file could not be read.
+template <typename Fn>
+bool forEachEntry(Mp4Context &c, const Table &t, uint32_t entryBytes, Fn fn) {
+  constexpr uint32_t kBlockEntries = 4096;
+  std::vector<uint8_t> block;
+  for (uint32_t done = 0; done < t.count;) {
+    uint32_t n = std::min(kBlockEntries, t.count - done);
+    block.resize(static_cast<size_t>(n) * entryBytes);
+    if (!readAt(c, t.first + done * entryBytes, block.data(), n * entryBytes)) return false;
+    for (uint32_t i = 0; i < n; ++i)
+      if (!fn(block.data() + static_cast<size_t>(i) * entryBytes)) return true;
+    done += n;
+  }
+  return true;
+}
+
+// The samples the chunk tables can hold: each "stsc" run's samples per chunk
+// times the chunks it covers, the way the reader steps through them.
+uint64_t chunkCapacity(Mp4Context &c, const Track &t) {
+  const uint64_t chunks = t.stco.count;
+  uint64_t total = 0, chunk = 1, spc = 0;
+  bool ok = forEachEntry(c, t.stsc, 12, [&](const uint8_t *e) {
+    uint64_t first = be32(e);
+    if (first > chunk) {
+      uint64_t upTo = std::min<uint64_t>(first, chunks + 1);
+      if (upTo > chunk) total += (upTo - chunk) * spc;
+      chunk = std::max(chunk, upTo);
+    }
+    spc = be32(e + 4);
+    return chunk <= chunks;
+  });
+  if (!ok) return 0;
+  if (chunk <= chunks) total += (chunks + 1 - chunk) * spc;
+  return total;
+}
+
+// Sample counts are held to what the file and the other tables allow: a
+// fixed sample size can claim no more samples than the file has bytes for,
+// and no table can claim more samples than its chunks hold.
+void boundCounts(Mp4Context &c, Track &t) {
+  uint64_t bound = chunkCapacity(c, t);
+  if (t.fixedSize) bound = std::min<uint64_t>(bound, c.fileSize / t.fixedSize);
+  if (t.sampleCount > bound) {
+    KS_LOG_AS("MP4ReaderParseStbl", KRN_TRACE_ERROR,
+              L"[Reader]\t\tsample count %u cut to %u\n", t.sampleCount,
+              static_cast<unsigned>(bound));
+    t.sampleCount = static_cast<uint32_t>(bound);
+  }
+}
+
 void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
   uint64_t fragMs = c.movieScale ? c.fragDuration * 1000 / c.movieScale : 0;
   for (auto &tp : c.tracks) {
     Track &t = *tp;
+    classify(t);
     if (t.type < KRN_MEDIA_VIDEO || t.type > KRN_MEDIA_TEXT) continue;
+    boundCounts(c, t);
     // Audio tracks that store several fixed-size samples per chunk are read
     // a chunk at a time.
     if (t.type == KRN_MEDIA_AUDIO && t.fixedSize && t.stsc.count) {
@@ -1154,6 +1257,7 @@ void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
         a.configLength = static_cast<uint32_t>(t.config.size());
       }
       info->audioCount = 1;
+      t.delivered = true;
     } else if (t.type == KRN_MEDIA_VIDEO && info->videoCount < KRN_READER_MAX_VIDEO) {
       KRNUtilVideoInfo &v = info->video[info->videoCount++];
       v.codec = t.codec;
@@ -1193,6 +1297,7 @@ void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
       }
       v.spherical = t.spherical;
       if (t.spherical) v.projection = t.projection;
+      t.delivered = true;
     } else if (t.type == KRN_MEDIA_TEXT && info->textCount < KRN_READER_MAX_TEXT) {
       KRNReaderTextInfo &x = info->text[info->textCount++];
       x.codec = t.codec;
@@ -1200,6 +1305,7 @@ void fillInfo(Mp4Context &c, KRNReaderInfo *info) {
       x.duration = durationMs;
       x.maxSampleSize = t.bufferSize;
       x.sampleCount = frames;
+      t.delivered = true;
     } else {
       continue;
     }
@@ -1227,16 +1333,65 @@ int32_t ensureDataStream(Mp4Context &c, Track &t) {
   return 0;
 }
 
-void bindTracks(Mp4Context &c) {
+// Opens the cursors of a delivered track's tables and fragment runs on the
+// file's stream (traced as MP4ReaderParseStbl and MP4ReaderParseTraf).
+int32_t openCursors(Mp4Context &c, Track &t) {
+  Table *tables[] = {&t.stsz, &t.stco, &t.stsc, &t.stts, &t.stss};
+  for (Table *tb : tables) {
+    if (tb->count == 0 || tb->cursor >= 0) continue;
+    int32_t rc = KRNStreamBuf_Index(c.stream, &tb->cursor, kTableCache);
+    if (rc < 0) {
+      tb->cursor = -1;
+      KS_LOG_AS("MP4ReaderParseStbl", KRN_TRACE_ERROR,
+                L"[Reader]\t\tMP4ReaderParseStbl - KRNStreamBuf_Index error!!!\n");
+      return rc;
+    }
+    KRNStreamBuf_Seek(c.stream, tb->cursor, tb->first);
+  }
+  if (!t.runs.empty() && t.fragCursor < 0) {
+    int32_t rc = KRNStreamBuf_Index(c.stream, &t.fragCursor, kTableCache);
+    if (rc < 0) {
+      t.fragCursor = -1;
+      KS_LOG_AS("MP4ReaderParseTraf", KRN_TRACE_ERROR,
+                L"[Reader]\t\tMP4ReaderParseTraf - KRNStreamBuf_Index error!!!\n");
+      return rc;
+    }
+  }
+  return 0;
+}
+
+int32_t bindTracks(Mp4Context &c) {
   for (auto &tp : c.tracks) {
     Track &t = *tp;
     t.config.clear();
     t.config.shrink_to_fit();
-    if (t.type < KRN_MEDIA_VIDEO || t.type > KRN_MEDIA_TEXT) continue;
+    if (!t.delivered) continue;
+    if (int32_t rc = openCursors(c, t)) return rc;
     resetState(c, t);
     c.byType[t.type].push_back(&t);
     if (!c.current[t.type]) c.current[t.type] = &t;
   }
+  return 0;
+}
+
+// Gives back everything a walk of the boxes built, so that a get-information
+// that failed can be tried again from a clean start.
+void clearTracks(Mp4Context &c) {
+  for (auto &tp : c.tracks) {
+    Track &t = *tp;
+    KRNStreamBuf_Close(t.data);
+    Table *tables[] = {&t.stsz, &t.stco, &t.stsc, &t.stts, &t.stss};
+    for (Table *tb : tables)
+      if (tb->cursor >= 0) KRNStreamBuf_Release(c.stream, tb->cursor);
+    if (t.fragCursor >= 0) KRNStreamBuf_Release(c.stream, t.fragCursor);
+  }
+  c.tracks.clear();
+  for (auto &list : c.byType) list.clear();
+  for (auto &cur : c.current) cur = nullptr;
+  c.movieScale = c.movieDurationMs = 0;
+  c.fragDuration = 0;
+  c.majorBrand = c.mdatStart = 0;
+  c.sawMoov = c.sawMoof = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -1280,6 +1435,7 @@ int32_t MP4FReaderGetInfo(void *context, KRNReaderInfo *info, int32_t) {
     *info = kept;
     return 0;
   }
+  clearTracks(c);
   info->container = KRN_CONTAINER_MP4;
   static const BoxRule kTopLevel[] = {{fourcc("AIDD"), onAidd},
                                       {fourcc("ftyp"), onFtyp},
@@ -1297,7 +1453,7 @@ int32_t MP4FReaderGetInfo(void *context, KRNReaderInfo *info, int32_t) {
       info->duration = c.movieDurationMs;
     else
       c.movieDurationMs = info->duration;
-    bindTracks(c);
+    rc = bindTracks(c);
   }
   if (rc < 0) return rc;
   c.info = *info;

@@ -39,9 +39,13 @@ struct FormatProbe {
   const KRNReaderFormatOps *ops;
 };
 
+// An ISO base media file may open with any of its top-level boxes.
 bool isMp4(const uint8_t *h, uint32_t n) {
-  return n >= 8 &&
-         (!memcmp(h + 4, "ftyp", 4) || !memcmp(h + 4, "mdat", 4) || !memcmp(h + 4, "moov", 4));
+  static const char kFirstBoxes[][5] = {"ftyp", "mdat", "moov", "free", "skip", "wide", "styp"};
+  if (n < 8) return false;
+  for (const char *type : kFirstBoxes)
+    if (!memcmp(h + 4, type, 4)) return true;
+  return false;
 }
 bool isAvi(const uint8_t *h, uint32_t n) {
   return n >= 11 && !memcmp(h, "RIFF", 4) && !memcmp(h + 8, "AVI", 3);
@@ -103,16 +107,36 @@ bool clampToSkip(const KRNReader *r, uint32_t *time) {
   return true;
 }
 
+// Holds the handle's lock for a scope: every field of the handle and the
+// format reader's context are touched only under it, so that a handle can be
+// used from any thread.
+class Locked {
+ public:
+  explicit Locked(const KRNReader *r) : mutex_(r->mutex) { KRN_MutexLock(mutex_, KRN_INFINITE); }
+  ~Locked() { KRN_MutexUnLock(mutex_); }
+  Locked(const Locked &) = delete;
+  Locked &operator=(const Locked &) = delete;
+
+ private:
+  KrnMutex *mutex_;
+};
+
 uint32_t makeIndexEntry(void *arg) {
   auto *r = static_cast<KRNReader *>(arg);
-  while (!r->makeIndexStop && r->ops.makeIndex(r->context) >= 0) {
+  for (;;) {
+    Locked lock(r);
+    if (r->makeIndexStop || r->ops.makeIndex(r->context) < 0) break;
   }
+  Locked lock(r);
   r->makeIndexDone = 1;
   return 0;
 }
 
 void destroy(KRNReader *r) {
-  r->makeIndexStop = 1;
+  if (r->mutex) {
+    Locked lock(r);
+    r->makeIndexStop = 1;
+  }
   if (r->makeIndexThread) KRN_ThreadDelete(r->makeIndexThread, nullptr);
   if (r->context && r->ops.close) r->ops.close(r->context);
   if (r->mutex) KRN_MutexDestroy(r->mutex);
@@ -123,26 +147,16 @@ void destroy(KRNReader *r) {
 int32_t readThrough(KRNReader *r, KRNReaderFrame *frame,
                     int32_t (*KRNReaderFormatOps::*slot)(void *, KRNReaderFrame *)) {
   if (!r || !frame) return kUnavailable;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
+  Locked lock(r);
   int32_t type = static_cast<int32_t>(frame->mediaType);
-  if (!validType(type)) {
-    KRN_MutexUnLock(r->mutex);
-    return 0;
-  }
-  if (!hasTrack(r, type) || !(r->ops.*slot)) {
-    KRN_MutexUnLock(r->mutex);
-    return kUnavailable;
-  }
-  if (r->skipEnd && r->lastTime[type] > r->skipEnd) {
-    KRN_MutexUnLock(r->mutex);
-    return KRNSTREAM_ERR_EOD;
-  }
+  if (!validType(type)) return 0;
+  if (!hasTrack(r, type) || !(r->ops.*slot)) return kUnavailable;
+  if (r->skipEnd && r->lastTime[type] > r->skipEnd) return KRNSTREAM_ERR_EOD;
   int32_t rc = (r->ops.*slot)(r->context, frame);
   if (rc >= 0) {
     r->lastTime[type] = static_cast<uint32_t>(frame->time);
     frame->time += r->timeDelta[type];
   }
-  KRN_MutexUnLock(r->mutex);
   if (rc >= 0 && r->skipEnd && frame->time > static_cast<int64_t>(r->skipEnd))
     return KRNSTREAM_ERR_EOD;
   return rc;
@@ -186,15 +200,16 @@ void KRNReaderClose(KRNReader *reader) {
 int32_t KRNReaderGetInfo(KRNReader *r, KRNReaderInfo *info) {
   if (!r || !info) return kUnavailable;
   if (!r->ops.getInfo) return kUnavailable;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
-  int32_t rc = r->ops.getInfo(r->context, info, 1);
-  KRN_MutexUnLock(r->mutex);
-  if (rc < 0) return rc;
+  {
+    Locked lock(r);
+    int32_t rc = r->ops.getInfo(r->context, info, 1);
+    if (rc < 0) return rc;
+    r->hasAudio = info->audioCount > 0;
+    r->hasVideo = info->videoCount > 0;
+    r->hasText = info->textCount > 0;
+  }
 
   if (info->timeBase == 0) info->timeBase = 1000;
-  r->hasAudio = info->audioCount > 0;
-  r->hasVideo = info->videoCount > 0;
-  r->hasText = info->textCount > 0;
 
   if (info->audioCount) {
     KRNUtilAudioInfo &a = info->audio;
@@ -217,6 +232,7 @@ int32_t KRNReaderGetInfo(KRNReader *r, KRNReaderInfo *info) {
     if (!t.maxSampleSize) t.maxSampleSize = t.rate ? t.bitRate * 125 / t.rate : 1024;
     if (!t.duration) t.duration = info->duration;
   }
+  Locked lock(r);
   if (r->ops.makeIndex && !r->makeIndexThread) {
     r->makeIndexStop = 0;
     r->makeIndexThread = KRN_ThreadCreate(L"ReaderMakeIndex", 0, 0x20000, makeIndexEntry, r);
@@ -233,59 +249,61 @@ int32_t KRNReaderReadFrameInfo(KRNReader *reader, KRNReaderFrame *frame) {
 }
 
 uint8_t KRNReaderSeekByTime(KRNReader *r, uint32_t *time, int32_t flag) {
-  if (!r || !time || !r->ops.seekByTime || !clampToSkip(r, time)) return 0;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
+  if (!r || !time || !r->ops.seekByTime) return 0;
+  Locked lock(r);
+  if (!clampToSkip(r, time)) return 0;
   uint8_t ok = r->ops.seekByTime(r->context, time, flag);
   if (ok && r->skipEnd && *time >= r->skipEnd) {
     *time = r->skipStart;
     ok = r->ops.seekByTime(r->context, time, 1);
   }
   if (ok) setAllLastTimes(r, *time);
-  KRN_MutexUnLock(r->mutex);
   return ok;
 }
 
 uint8_t KRNReaderSeekByKeyFrame(KRNReader *r, uint32_t *time, int32_t flag) {
-  if (!r || !time || !clampToSkip(r, time)) return 0;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
+  if (!r || !time) return 0;
+  Locked lock(r);
+  if (!clampToSkip(r, time)) return 0;
   uint8_t ok = 0;
   if (r->ops.seekByKeyFrame)
     ok = r->ops.seekByKeyFrame(r->context, time, flag);
   else if (r->ops.seekByTime)
     ok = r->ops.seekByTime(r->context, time, 0);
   if (ok) setAllLastTimes(r, *time);
-  KRN_MutexUnLock(r->mutex);
   return ok;
 }
 
 uint8_t KRNReaderSeekByMedia(KRNReader *r, uint32_t *time, int32_t mediaType) {
-  if (!r || !time || !r->ops.seekByMedia || !validType(mediaType) || !clampToSkip(r, time))
-    return 0;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
+  if (!r || !time || !r->ops.seekByMedia || !validType(mediaType)) return 0;
+  Locked lock(r);
+  if (!clampToSkip(r, time)) return 0;
   uint8_t ok = r->ops.seekByMedia(r->context, time, mediaType);
   if (ok) r->lastTime[mediaType] = *time;
-  KRN_MutexUnLock(r->mutex);
   return ok;
 }
 
 uint8_t KRNReaderSeekBySubtitle(KRNReader *r, uint32_t *time, int32_t flag) {
   if (!r || !time || !r->ops.seekBySubtitle) return 0;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
+  Locked lock(r);
   uint8_t ok = r->ops.seekBySubtitle(r->context, time, flag);
   if (ok) setAllLastTimes(r, *time);
-  KRN_MutexUnLock(r->mutex);
   return ok;
 }
 
 int32_t KRNReaderStart(KRNReader *r, uint32_t *time) {
   if (!r) return kUnavailable;
-  if (r->ops.start) return r->ops.start(r->context, time);
+  if (r->ops.start) {
+    Locked lock(r);
+    return r->ops.start(r->context, time);
+  }
   if (time && *time && !KRNReaderSeekByTime(r, time, 0)) return kUnavailable;
   return 0;
 }
 
 int32_t KRNReaderChangeTrack(KRNReader *r, uint32_t track, int32_t mediaType) {
   if (!r || !r->ops.changeTrack || !validType(mediaType)) return 1;
+  Locked lock(r);
   return r->ops.changeTrack(r->context, track, r->lastTime[mediaType], mediaType);
 }
 
@@ -296,6 +314,7 @@ int32_t KRNReaderOpenSubtitle(void) {
 int32_t KRNReaderSetSkip(KRNReader *r, uint32_t start, uint32_t end, int32_t enable,
                          int32_t force) {
   if (!r) return 0;
+  Locked lock(r);
   if (!enable) {
     r->skipStart = r->skipEnd = 0;
     return 1;
@@ -307,7 +326,6 @@ int32_t KRNReaderSetSkip(KRNReader *r, uint32_t start, uint32_t end, int32_t ena
                         : r->lastTime[KRN_MEDIA_VIDEO];
   if (latest >= start && !force) return 1;
   if (!r->ops.seekByTime) return 1;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
   uint32_t time = start;
   uint8_t ok = r->ops.seekByTime(r->context, &time, 0);
   if (ok && end && time >= end) {
@@ -315,12 +333,12 @@ int32_t KRNReaderSetSkip(KRNReader *r, uint32_t start, uint32_t end, int32_t ena
     ok = r->ops.seekByTime(r->context, &time, 1);
   }
   if (ok) setAllLastTimes(r, time);
-  KRN_MutexUnLock(r->mutex);
   return 1;
 }
 
 int32_t KRNReaderSetTimeDelta(KRNReader *r, int32_t delta, int32_t mediaType) {
   if (!r || !validType(mediaType)) return 1;
+  Locked lock(r);
   r->timeDelta[mediaType] = delta ? r->timeDelta[mediaType] + delta : 0;
   return 1;
 }
@@ -328,6 +346,7 @@ int32_t KRNReaderSetTimeDelta(KRNReader *r, int32_t delta, int32_t mediaType) {
 int32_t KRNReaderGetStatus(KRNReader *r, KRNReaderStatus *status) {
   if (!r || !status) return 0;
   memset(status, 0, sizeof *status);
+  Locked lock(r);
   if (r->ops.getStatus) {
     r->ops.getStatus(r->context, status);
     return 1;
@@ -347,10 +366,8 @@ int32_t KRNReaderGetStatus(KRNReader *r, KRNReaderStatus *status) {
 
 int32_t KRNReaderSetStatus(KRNReader *r, int32_t status) {
   if (!r || !r->ops.setStatus) return 0;
-  KRN_MutexLock(r->mutex, KRN_INFINITE);
-  int32_t rc = r->ops.setStatus(r->context, status);
-  KRN_MutexUnLock(r->mutex);
-  return rc;
+  Locked lock(r);
+  return r->ops.setStatus(r->context, status);
 }
 
 int32_t KRNReaderGetInfoFile(KRNReaderParam *param, KRNReaderInfo *info) {

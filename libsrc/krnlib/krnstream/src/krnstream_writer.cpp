@@ -5,6 +5,7 @@
 
 #include "krnstream.h"
 #include "krnstream_trace.h"
+#include "krnstream_file_internal.h"
 #include "krnstream_writer_ops.h"
 
 #define KS_MODULE L"krnstreamw"
@@ -47,11 +48,12 @@ int32_t SelectWriter(KRNWriter *w) {
   return code(KRN_ERR_FORMAT);
 }
 
-void destroy(KRNWriter *w) {
+int32_t destroy(KRNWriter *w) {
   if (w->ops.close) w->ops.close(w->context);
   if (w->shared.mutex) KRN_MutexDestroy(w->shared.mutex);
-  KRNStreamBuf_Close(w->shared.stream);
+  int32_t rc = KRNStreamBuf_Close(w->shared.stream);
   KRN_Free(w, 0);
+  return rc;
 }
 
 // Makes sure the budget covers the need, asking the volume when it runs
@@ -123,14 +125,24 @@ int32_t KRNWriterOpen(KRNWriter **writer, const KRNWriterParam *param) {
     KS_LOGE(L"KRNWriter alloc failed. size(%d)\n", static_cast<int>(sizeof(KRNWriter)));
     return code(KRN_ERR_NOMEM);
   }
-  if (param->option) KRNStreamBuf_SetOption(param->option, param->optionCallback);
   if (param->path2) {
     w->fixedBudget = 1;
     w->shared.budget = param->path2Size;
   }
-  wcsncpy(w->path, param->path2 ? param->path2 : param->path, KRN_WRITER_PATH_SIZE - 1);
+  const wchar_t *path = param->path2 ? param->path2 : param->path;
+  if (wcslen(path) >= KRN_WRITER_PATH_SIZE) {
+    // A cut path would name another file: refused rather than written.
+    KS_LOG_AS("WriterOpen", KRN_TRACE_ERROR, L"[Writer] WriterOpen - path too long (%d)\n",
+              static_cast<int>(wcslen(path)));
+    KRN_Free(w, 0);
+    return code(KRN_ERR_OPEN);
+  }
+  wcsncpy(w->path, path, KRN_WRITER_PATH_SIZE - 1);
   w->shared.path = w->path;
-  int32_t rc = KRNStreamBuf_Open(&w->shared.stream, w->path, nullptr, 1);
+  // The option is this writer's own: it decides how its file is opened and
+  // closed, and no other stream's.
+  int32_t rc = KRNStreamBuf_OpenWithOption(&w->shared.stream, w->path, 1, param->option,
+                                           param->option ? param->optionCallback : nullptr);
   if (rc != 0) {
     KS_LOG_AS("WriterOpen", KRN_TRACE_ERROR, L"[Writer] WriterOpen - StreamInOutOpen error!!!\n");
     KRN_Free(w, 0);
@@ -145,8 +157,8 @@ int32_t KRNWriterOpen(KRNWriter **writer, const KRNWriterParam *param) {
   return 0;
 }
 
-void KRNWriterClose(KRNWriter *writer) {
-  if (writer) destroy(writer);
+int32_t KRNWriterClose(KRNWriter *writer) {
+  return writer ? destroy(writer) : 0;
 }
 
 int32_t KRNWriterSetInfo(KRNWriter *writer, const KRNReaderInfo *info) {

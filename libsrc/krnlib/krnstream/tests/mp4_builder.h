@@ -2,6 +2,7 @@
 #ifndef KRNSTREAM_TESTS_MP4_BUILDER_H
 #define KRNSTREAM_TESTS_MP4_BUILDER_H
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -32,10 +33,27 @@ inline void zeros(Bytes &b, size_t n) {
   b.insert(b.end(), n, 0);
 }
 
+// While set, every box is written with size 1 and a 64-bit "largesize".
+inline bool &largeSizes() {
+  static bool large = false;
+  return large;
+}
+inline uint32_t headerSize() {
+  return largeSizes() ? 16 : 8;
+}
+
 inline Bytes box(const char *type, const Bytes &payload) {
   Bytes b;
-  u32(b, static_cast<uint32_t>(payload.size() + 8));
-  tag(b, type);
+  if (largeSizes()) {
+    u32(b, 1);
+    tag(b, type);
+    uint64_t size = payload.size() + 16;
+    u32(b, static_cast<uint32_t>(size >> 32));
+    u32(b, static_cast<uint32_t>(size));
+  } else {
+    u32(b, static_cast<uint32_t>(payload.size() + 8));
+    tag(b, type);
+  }
   append(b, payload);
   return b;
 }
@@ -52,7 +70,7 @@ inline Bytes fullBox(const char *type, uint32_t versionFlags, const Bytes &rest)
 }
 
 // One track as the tests describe it; the builder lays out its tables.
-struct TrackSpec {
+struct TrackDescription {
   uint32_t id = 1;
   const char *handler = "vide";
   const char *mediaHeader = "vmhd";  // vmhd, smhd, nmhd, hmhd
@@ -64,6 +82,19 @@ struct TrackSpec {
   std::vector<uint32_t> syncSamples;  // empty: no "stss"
   bool stss = false;
   std::vector<Bytes> payloads;  // sample data, written into "mdat"
+  const char *entryHandler = nullptr;  // "hdlr" type when not the handler above
+  // Hostile tables: a fixed sample size with its own count in "stsz", and
+  // the samples per chunk "stsc" claims (0: as laid out).
+  uint32_t stszFixed = 0;
+  uint32_t stszCount = 0;
+  uint32_t stscSamplesPerChunk = 0;
+};
+
+// How buildFile lays the file out.
+struct Layout {
+  bool largeSizes = false;  // every box with a 64-bit size
+  bool co64 = false;        // chunk offsets in "co64"
+  bool moovFirst = false;   // "moov" before "mdat"
 };
 
 inline Bytes avc1Entry(uint16_t width, uint16_t height, uint8_t profile,
@@ -124,7 +155,13 @@ inline Bytes textEntry() {
 
 // A whole file: ftyp, mdat with every track's samples (one chunk per
 // samplesPerChunk samples), then moov. extraTop boxes follow "ftyp".
-inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraTop = {}) {
+inline Bytes buildFile(const std::vector<TrackDescription> &tracks, const Bytes &extraTop = {},
+                       const Layout &layout = {}, size_t moovBytes = 0) {
+  struct Large {
+    bool saved = largeSizes();
+    explicit Large(bool on) { largeSizes() = on; }
+    ~Large() { largeSizes() = saved; }
+  } large(layout.largeSizes);
   Bytes file;
   Bytes ftyp;
   tag(ftyp, "isom");
@@ -135,10 +172,10 @@ inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraT
 
   // mdat: tracks one after another; remember chunk offsets.
   Bytes mdatPayload;
-  size_t mdatStart = file.size() + 8;
+  size_t mdatStart = file.size() + headerSize() + (layout.moovFirst ? moovBytes : 0);
   std::vector<std::vector<uint32_t>> chunkOffsets(tracks.size());
   for (size_t t = 0; t < tracks.size(); ++t) {
-    const TrackSpec &tr = tracks[t];
+    const TrackDescription &tr = tracks[t];
     for (size_t s = 0; s < tr.sizes.size(); ++s) {
       if (s % tr.samplesPerChunk == 0)
         chunkOffsets[t].push_back(static_cast<uint32_t>(mdatStart + mdatPayload.size()));
@@ -150,7 +187,8 @@ inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraT
       }
     }
   }
-  append(file, box("mdat", mdatPayload));
+  Bytes mdat = box("mdat", mdatPayload);
+  if (!layout.moovFirst) append(file, mdat);
 
   Bytes moov;
   Bytes mvhd;
@@ -160,7 +198,7 @@ inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraT
   zeros(mvhd, 80);
   append(moov, fullBox("mvhd", 0, mvhd));
   for (size_t t = 0; t < tracks.size(); ++t) {
-    const TrackSpec &tr = tracks[t];
+    const TrackDescription &tr = tracks[t];
     uint64_t total = 0;
     for (uint32_t d : tr.deltas) total += d;
     Bytes tkhd;
@@ -176,7 +214,7 @@ inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraT
     zeros(mdhd, 4);
     Bytes hdlr;
     zeros(hdlr, 4);
-    tag(hdlr, tr.handler);
+    tag(hdlr, tr.entryHandler ? tr.entryHandler : tr.handler);
     zeros(hdlr, 13);
 
     Bytes stsd;
@@ -194,22 +232,31 @@ inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraT
     for (auto &r : runs) u32(stts, r.first), u32(stts, r.second);
     Bytes stsc;
     u32(stsc, 1);
-    u32(stsc, 1), u32(stsc, tr.samplesPerChunk), u32(stsc, 1);
+    u32(stsc, 1), u32(stsc, tr.stscSamplesPerChunk ? tr.stscSamplesPerChunk : tr.samplesPerChunk),
+        u32(stsc, 1);
     Bytes stsz;
-    u32(stsz, 0);
-    u32(stsz, static_cast<uint32_t>(tr.sizes.size()));
-    for (uint32_t s : tr.sizes) u32(stsz, s);
+    if (tr.stszFixed) {
+      u32(stsz, tr.stszFixed);
+      u32(stsz, tr.stszCount ? tr.stszCount : static_cast<uint32_t>(tr.sizes.size()));
+    } else {
+      u32(stsz, 0);
+      u32(stsz, static_cast<uint32_t>(tr.sizes.size()));
+      for (uint32_t s : tr.sizes) u32(stsz, s);
+    }
     Bytes stco;
     u32(stco, static_cast<uint32_t>(chunkOffsets[t].size()));
-    for (uint32_t o : chunkOffsets[t]) u32(stco, o);
+    for (uint32_t o : chunkOffsets[t]) {
+      if (layout.co64) u32(stco, 0);
+      u32(stco, o);
+    }
     Bytes stbl =
         box("stbl", {fullBox("stsd", 0, stsd), fullBox("stts", 0, stts), fullBox("stsc", 0, stsc),
-                     fullBox("stsz", 0, stsz), fullBox("stco", 0, stco)});
+                     fullBox("stsz", 0, stsz), fullBox(layout.co64 ? "co64" : "stco", 0, stco)});
     if (tr.stss) {
       Bytes stss;
       u32(stss, static_cast<uint32_t>(tr.syncSamples.size()));
       for (uint32_t s : tr.syncSamples) u32(stss, s);
-      Bytes extended(stbl.begin() + 8, stbl.end());
+      Bytes extended(stbl.begin() + headerSize(), stbl.end());
       append(extended, fullBox("stss", 0, stss));
       stbl = box("stbl", extended);
     }
@@ -220,8 +267,34 @@ inline Bytes buildFile(const std::vector<TrackSpec> &tracks, const Bytes &extraT
     Bytes mdia = box("mdia", {fullBox("mdhd", 0, mdhd), fullBox("hdlr", 0, hdlr), minf});
     append(moov, box("trak", {fullBox("tkhd", 7, tkhd), mdia}));
   }
-  append(file, box("moov", moov));
+  Bytes moovBox = box("moov", moov);
+  if (layout.moovFirst) {
+    // The chunk offsets depend on the size of "moov": built again once known.
+    if (moovBytes != moovBox.size()) return buildFile(tracks, extraTop, layout, moovBox.size());
+    append(file, moovBox);
+    append(file, mdat);
+  } else {
+    append(file, moovBox);
+  }
   return file;
+}
+
+// Sets the size field of the last box at every level of the containers
+// below to 0 ("to the end of the parent"); boxes with 32-bit sizes only.
+inline void zeroLastSizes(Bytes &b, size_t start, size_t end) {
+  static const char *kContainers[] = {"moov", "trak", "mdia", "minf", "stbl"};
+  size_t pos = start, last = end;
+  while (end - pos >= 8) {
+    uint32_t size = static_cast<uint32_t>(b[pos] << 24 | b[pos + 1] << 16 | b[pos + 2] << 8 |
+                                          b[pos + 3]);
+    if (size < 8 || size > end - pos) break;
+    for (const char *c : kContainers)
+      if (std::equal(c, c + 4, b.begin() + static_cast<long>(pos) + 4))
+        zeroLastSizes(b, pos + 8, pos + size);
+    last = pos;
+    pos += size;
+  }
+  if (last != end) std::fill(b.begin() + static_cast<long>(last), b.begin() + static_cast<long>(last) + 4, 0);
 }
 
 inline void writeFile(const std::string &path, const Bytes &bytes) {

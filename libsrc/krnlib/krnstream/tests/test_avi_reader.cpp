@@ -406,6 +406,31 @@ TEST_F(AviTest, ScanWithoutIndexResynchronisesAndSniffsKeyFrames) {
   EXPECT_EQ(lost.lastRc, KRNSTREAM_ERR_UNAVAILABLE);
 }
 
+// Counts and sizes in stream headers are the file's claims: a text stream
+// that claims four billion samples of 4 GiB each is held to what the file
+// can hold, like the video and audio streams beside it.
+TEST_F(AviTest, HeaderCountsAndSizesAreBoundedByTheFile) {
+  avi::File f;
+  f.streams = {video(10), pcm(4, 1600), text(5)};
+  f.streams[0].length = 0xFFFFFFF0;
+  f.streams[1].length = 0xFFFFFFF0;
+  f.streams[2].length = 0xFFFFFFF0;
+  f.streams[2].suggested = 0xFFFFFFF0;
+  std::string path = write(f);
+  const uint32_t size = static_cast<uint32_t>(fileSize(path));
+  OpenedFile file(path);
+  ASSERT_EQ(file.infoRc, 0);
+  const KRNReaderInfo &i = file.info;
+  ASSERT_EQ(i.textCount, 1u);
+  EXPECT_LE(i.text[0].sampleCount, size / 8);
+  EXPECT_LE(i.text[0].maxSampleSize, 1048576u);
+  EXPECT_LE(i.video[0].frameCount, size / 8);
+  EXPECT_LE(i.audio.frameCount, size / 2);  // two-byte samples
+  // Every sample that is there is still delivered.
+  expectPayloads(file.readAll(KRN_MEDIA_TEXT), f.streams[2].frames);
+  EXPECT_EQ(file.readAll(KRN_MEDIA_VIDEO).size(), 10u);
+}
+
 // ---------------------------------------------------------------------------
 // Seeking
 
@@ -427,9 +452,15 @@ TEST_F(AviTest, SeeksFindKeyFramesAndTheOtherStreamsFollow) {
     EXPECT_EQ(nextTime(KRN_MEDIA_VIDEO), 400);
     EXPECT_EQ(nextTime(KRN_MEDIA_AUDIO), 400);
     EXPECT_EQ(nextTime(KRN_MEDIA_TEXT), 400);
+    // With the flag too: the nearest key frame, not the frame holding the time.
     t = 180;
-    EXPECT_TRUE(KRNReaderSeekByTime(file.reader, &t, 1));  // the frame holding the time
-    EXPECT_EQ(t, 160u);
+    EXPECT_TRUE(KRNReaderSeekByTime(file.reader, &t, 1));
+    EXPECT_EQ(t, 0u);
+    t = 330;  // frame 8: key 10 is nearer
+    EXPECT_TRUE(KRNReaderSeekByTime(file.reader, &t, 1));
+    EXPECT_EQ(t, 400u);
+    EXPECT_EQ(nextTime(KRN_MEDIA_VIDEO), 400);
+    EXPECT_EQ(nextTime(KRN_MEDIA_AUDIO), 400);
     t = 390;
     EXPECT_TRUE(KRNReaderSeekByKeyFrame(file.reader, &t, 1));  // key frame at or before
     EXPECT_EQ(t, 0u);

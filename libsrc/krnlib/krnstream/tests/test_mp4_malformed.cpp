@@ -97,8 +97,8 @@ class Malformed : public testing::Test {
   ScratchDir dir_;
 };
 
-mp4::TrackSpec crafted(uint32_t id, const char *handler, const char *header, uint32_t samples) {
-  mp4::TrackSpec t;
+mp4::TrackDescription crafted(uint32_t id, const char *handler, const char *header, uint32_t samples) {
+  mp4::TrackDescription t;
   t.id = id;
   t.handler = handler;
   t.mediaHeader = header;

@@ -39,8 +39,8 @@ struct OpenReader {
   int32_t infoRc = -1;
 };
 
-mp4::TrackSpec videoTrack(uint32_t id, uint32_t samples, uint8_t profile = 100) {
-  mp4::TrackSpec t;
+mp4::TrackDescription videoTrack(uint32_t id, uint32_t samples, uint8_t profile = 100) {
+  mp4::TrackDescription t;
   t.id = id;
   t.sampleEntry = mp4::avc1Entry(1920, 1080, profile);
   t.timescale = 30000;
@@ -60,8 +60,8 @@ mp4::TrackSpec videoTrack(uint32_t id, uint32_t samples, uint8_t profile = 100) 
   return t;
 }
 
-mp4::TrackSpec textTrack(uint32_t id, uint32_t samples, const char *handler = "tvxt") {
-  mp4::TrackSpec t;
+mp4::TrackDescription textTrack(uint32_t id, uint32_t samples, const char *handler = "tvxt") {
+  mp4::TrackDescription t;
   t.id = id;
   t.handler = handler;
   t.mediaHeader = "nmhd";
@@ -173,7 +173,7 @@ TEST_F(Mp4Test, VideoFramesComeInStartCodeFormWithKeyMarks) {
 }
 
 TEST_F(Mp4Test, ShortNalLengthsGrowAndBadLengthsFail) {
-  mp4::TrackSpec t = videoTrack(1, 0);
+  mp4::TrackDescription t = videoTrack(1, 0);
   t.sampleEntry = mp4::avc1Entry(64, 64, 66, 1);  // 2-byte lengths
   Bytes s = {0, 3, 0x65, 1, 2, 0, 2, 0x41, 9};    // two units
   Bytes bad = {0, 9, 0x41, 1};                    // unit runs past the sample
@@ -196,7 +196,7 @@ TEST_F(Mp4Test, ShortNalLengthsGrowAndBadLengthsFail) {
 }
 
 TEST_F(Mp4Test, TextSamplesLargerThanTheDefaultAskForABiggerBuffer) {
-  mp4::TrackSpec t = textTrack(1, 3);
+  mp4::TrackDescription t = textTrack(1, 3);
   t.sizes = {68, 1500, 68};
   t.payloads = {Bytes(68, 1), Bytes(1500, 2), Bytes(68, 3)};
   OpenReader r(write(mp4::buildFile({t})));
@@ -227,7 +227,7 @@ TEST_F(Mp4Test, TextHandlerIsNotReported) {
 }
 
 TEST_F(Mp4Test, AacTrackInfo) {
-  mp4::TrackSpec a;
+  mp4::TrackDescription a;
   a.id = 3;
   a.handler = "soun";
   a.mediaHeader = "smhd";
@@ -266,8 +266,8 @@ TEST_F(Mp4Test, BoxRunningPastTheEndKeepsEarlierTracks) {
 }
 
 TEST_F(Mp4Test, TwoTraksWithOneIdFillOneRecord) {
-  mp4::TrackSpec a = videoTrack(5, 3);
-  mp4::TrackSpec b = videoTrack(5, 3);
+  mp4::TrackDescription a = videoTrack(5, 3);
+  mp4::TrackDescription b = videoTrack(5, 3);
   OpenReader r(write(mp4::buildFile({a, b})));
   ASSERT_EQ(r.infoRc, 0);
   EXPECT_EQ(r.info.videoCount, 1u);
@@ -321,7 +321,7 @@ TEST_F(Mp4Test, TimeDeltaShiftsDeliveredTimes) {
 }
 
 TEST_F(Mp4Test, SeeksLandOnSyncSamplesAndTimes) {
-  mp4::TrackSpec v = videoTrack(1, 9);
+  mp4::TrackDescription v = videoTrack(1, 9);
   v.syncSamples = {1, 4, 7};
   OpenReader r(write(mp4::buildFile({v, textTrack(2, 4)})));
   ASSERT_EQ(r.infoRc, 0);
@@ -344,12 +344,12 @@ TEST_F(Mp4Test, SeeksLandOnSyncSamplesAndTimes) {
   t = 160;
   ASSERT_EQ(KRNReaderSeekByTime(r.reader, &t, 0), 1);
   EXPECT_EQ(t, 200u);
-  t = 190;  // exact: the frame at or before 190 ms
+  t = 190;  // exact: the frame at or before 190 ms (166 ms), then its sync sample
   ASSERT_EQ(KRNReaderSeekByTime(r.reader, &t, 1), 1);
-  EXPECT_EQ(t, 166u);
+  EXPECT_EQ(t, 100u);
   ASSERT_EQ(r.read(KRN_MEDIA_VIDEO, 0, buf, f), 0);
-  EXPECT_EQ(f.size, 4u + 15);
-  EXPECT_EQ(f.keyFrame, KRN_FRAME_OTHER);
+  EXPECT_EQ(f.size, 4u + 13);
+  EXPECT_EQ(f.keyFrame, KRN_FRAME_KEY);
   t = 0;
   ASSERT_EQ(KRNReaderSeekByMedia(r.reader, &t, KRN_MEDIA_TEXT), 1);
   ASSERT_EQ(r.read(KRN_MEDIA_TEXT, 0, buf, f), 0);

@@ -131,9 +131,9 @@ struct Exact {
 // Collects trace lines through krncore's line callback.
 class TraceLines {
  public:
-  explicit TraceLines(const wchar_t *spec) {
+  explicit TraceLines(const wchar_t *filter) {
     current() = this;
-    KRN_TraceSet(spec);
+    KRN_TraceSet(filter);
     KRN_TraceSetCB(&TraceLines::onLine, 0);
   }
   ~TraceLines() {
