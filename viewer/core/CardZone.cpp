@@ -23,6 +23,11 @@ qint64 CardZone::toUtcMs(const QDateTime &local) const {
   return t.toMSecsSinceEpoch();
 }
 
+QDateTime CardZone::toLocal(qint64 utcMs) const {
+  if (fromCard) return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::OffsetFromUTC, offsetMinutes * 60);
+  return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::LocalTime);
+}
+
 int CardZone::offsetAt(const QDateTime &local) const {
   if (fromCard) return offsetMinutes;
   return QDateTime(local.date(), local.time(), Qt::LocalTime).offsetFromUtc() / 60;

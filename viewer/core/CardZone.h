@@ -18,6 +18,8 @@ struct CardZone {
 
   // Milliseconds since 1970 (UTC) of a file name's local time.
   qint64 toUtcMs(const QDateTime &local) const;
+  // The camera's local time of a moment.
+  QDateTime toLocal(qint64 utcMs) const;
   // Offset from UTC at that time, in minutes (the computer's zone changes
   // with daylight saving).
   int offsetAt(const QDateTime &local) const;
