@@ -175,10 +175,23 @@ QVector<TelemetrySegment> RecordingTelemetry::segments(const QVector<TelemetryPo
 }
 
 double RecordingTelemetry::distanceOf(const QVector<TelemetrySegment> &segments) {
+  // The camera stores positions to about a metre while the car moves about
+  // a metre and a half between samples: summing every step would add the
+  // rounding's zigzag (a few per cent) and a standing car would drive. A
+  // step is counted once the car is kMinStepMetres from the last counted
+  // point, and the end of every segment is counted.
   double metres = 0;
-  for (const TelemetrySegment &s : segments)
-    for (int i = 1; i < s.size(); ++i)
-      metres +=
-          haversineMetres(s[i - 1].latitude, s[i - 1].longitude, s[i].latitude, s[i].longitude);
+  for (const TelemetrySegment &s : segments) {
+    if (s.isEmpty()) continue;
+    const TelemetryPoint *from = &s.first();
+    for (int i = 1; i < s.size(); ++i) {
+      const double step =
+          haversineMetres(from->latitude, from->longitude, s[i].latitude, s[i].longitude);
+      if (step >= kMinStepMetres || i + 1 == s.size()) {
+        metres += step;
+        from = &s[i];
+      }
+    }
+  }
   return metres;
 }

@@ -41,6 +41,8 @@ class RecordingTelemetry {
  public:
   // Points further apart than this are not joined by a line.
   static constexpr qint64 kJoinGapMs = 2000;
+  // Shorter steps are not counted on their own in a distance (see distanceOf).
+  static constexpr double kMinStepMetres = 5.0;
   static constexpr qint64 kEarliest = std::numeric_limits<qint64>::min();
   static constexpr qint64 kLatest = std::numeric_limits<qint64>::max();
 
