@@ -19,9 +19,7 @@
 
 namespace {
 
-QString tr(const char *text) {
-  return QCoreApplication::translate("dashcam", text);
-}
+using Cli::tr;
 
 constexpr qint64 kProgressEveryMs = 250;
 

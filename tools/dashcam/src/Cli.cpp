@@ -5,13 +5,13 @@
 
 namespace Cli {
 
-namespace {
-
 QString tr(const char *text) {
   return QCoreApplication::translate("dashcam", text);
 }
 
-}  // namespace
+void Parser::addPaths() {
+  parser.addPositionalArgument(QStringLiteral("PATH"), tr("A card, a folder or a recording file."));
+}
 
 Parser::Parser(const QString &u, const QString &s, bool rows) : usage(u), summary(s), rows_(rows) {
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

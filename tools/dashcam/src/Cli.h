@@ -26,6 +26,8 @@ struct Parser {
   // Returns -1 to go on, or the exit code when the command is done (--help)
   // or the command line is wrong (message on standard error).
   int parse(const QStringList &arguments, int minPositional);
+  // The PATH... arguments of the commands that read recordings.
+  void addPaths();
   Table::Style style() const;
   bool quiet() const;
   QString helpText() const;
@@ -33,6 +35,9 @@ struct Parser {
  private:
   bool rows_;
 };
+
+// The program's texts, translated in the context "dashcam".
+QString tr(const char *text);
 
 // Data on standard output, messages on standard error.
 void out(const QByteArray &data);

@@ -13,9 +13,7 @@
 
 namespace {
 
-QString tr(const char *text) {
-  return QCoreApplication::translate("dashcam", text);
-}
+using Cli::tr;
 
 QString resultText(ConfigAccess::Result result) {
   switch (result) {
@@ -142,8 +140,7 @@ int show(Editor &editor, const Cli::Parser &p) {
       if (s.hidden || s.type == SettingItem::Button) continue;
       const QVariant raw = itemValue(editor.config, s);
       QString value = editor.shown(s);
-      if (value.isEmpty() && s.type != SettingItem::Label && raw.isValid())
-        value = tr("unknown");
+      if (value.isEmpty() && s.type != SettingItem::Label && raw.isValid()) value = tr("unknown");
       table.addRow({g.first, s.name, value, s.link.isEmpty() ? QVariant() : s.link, raw,
                     editor.changeable(s), choiceList(s)});
     }
@@ -151,8 +148,7 @@ int show(Editor &editor, const Cli::Parser &p) {
   return Cli::Done;
 }
 
-int set(Editor &editor, const QString &card, const QStringList &assignments,
-        const Cli::Parser &p) {
+int set(Editor &editor, const QString &card, const QStringList &assignments, const Cli::Parser &p) {
   struct Change {
     SettingItem *setting;
     int index;

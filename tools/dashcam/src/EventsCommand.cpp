@@ -7,21 +7,14 @@
 #include "Commands.h"
 #include "core/GsensorEvents.h"
 
-namespace {
-
-QString tr(const char *text) {
-  return QCoreApplication::translate("dashcam", text);
-}
-
-}  // namespace
+using Cli::tr;
 
 int runEvents(const QStringList &arguments) {
   Cli::Parser p(QStringLiteral("events [options] PATH..."),
                 tr("Lists the moments where the G-sensor reading changed sharply (hard braking, "
                    "impacts, knocks against the parked car): time, recording, seconds into it, "
                    "position and the peak change in g."));
-  p.parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 tr("A card, a folder or a recording file."));
+  p.addPaths();
   if (const int exit = p.parse(arguments, 1); exit >= 0) return exit;
 
   const CardScan scan = CardScan::run(p.parser.positionalArguments(), p.quiet());

@@ -9,9 +9,7 @@
 
 namespace {
 
-QString tr(const char *text) {
-  return QCoreApplication::translate("dashcam", text);
-}
+using Cli::tr;
 
 QString channelText(const QList<int> &channels) {
   QStringList parts;
@@ -27,8 +25,7 @@ int runInfo(const QStringList &arguments) {
                    "the camera named it, type, channels, duration, GPS points with a fix, "
                    "distance, top speed and G-sensor events. Damaged or unreadable files are "
                    "listed with the reason, and the exit status is then 1."));
-  p.parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 tr("A card, a folder or a recording file."));
+  p.addPaths();
   if (const int exit = p.parse(arguments, 1); exit >= 0) return exit;
 
   const CardScan scan = CardScan::run(p.parser.positionalArguments(), p.quiet());

@@ -7,13 +7,7 @@
 #include "Commands.h"
 #include "core/DriveTrips.h"
 
-namespace {
-
-QString tr(const char *text) {
-  return QCoreApplication::translate("dashcam", text);
-}
-
-}  // namespace
+using Cli::tr;
 
 int runTrips(const QStringList &arguments) {
   Cli::Parser p(QStringLiteral("trips [options] PATH..."),
@@ -21,8 +15,7 @@ int runTrips(const QStringList &arguments) {
                    "minute after the end of the drive so far starts a new one, and parking "
                    "recordings are never part of a drive. Each drive with its start, end, "
                    "duration, distance, top and mean speed and G-sensor events."));
-  p.parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 tr("A card, a folder or a recording file."));
+  p.addPaths();
   if (const int exit = p.parse(arguments, 1); exit >= 0) return exit;
 
   const CardScan scan = CardScan::run(p.parser.positionalArguments(), p.quiet());

@@ -52,8 +52,9 @@ Outcome run(const QString &program, const QStringList &args,
   return o;
 }
 
-Outcome dashcam(const QStringList &args) {
-  return run(QStringLiteral(DASHCAM_PATH), args);
+Outcome dashcam(const QStringList &args,
+                const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
+  return run(QStringLiteral(DASHCAM_PATH), args, env);
 }
 
 // One row of the generator's telemetry CSV.
@@ -86,9 +87,9 @@ double haversine(double lat1, double lon1, double lat2, double lon2) {
   constexpr double kRadius = 6371008.8;
   constexpr double kRad = M_PI / 180.0;
   const double dLat = (lat2 - lat1) * kRad, dLon = (lon2 - lon1) * kRad;
-  const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                   std::cos(lat1 * kRad) * std::cos(lat2 * kRad) * std::sin(dLon / 2) *
-                       std::sin(dLon / 2);
+  const double a =
+      std::sin(dLat / 2) * std::sin(dLat / 2) +
+      std::cos(lat1 * kRad) * std::cos(lat2 * kRad) * std::sin(dLon / 2) * std::sin(dLon / 2);
   return 2 * kRadius * std::asin(std::min(1.0, std::sqrt(a)));
 }
 
@@ -174,13 +175,13 @@ class DashcamCard : public ::testing::Test {
     dir_ = new QTemporaryDir;
     ASSERT_TRUE(dir_->isValid());
     card_ = dir_->filePath(QStringLiteral("card"));
-    const QStringList common{QStringLiteral("--out"), card_,      QStringLiteral("--size"),
-                             QStringLiteral("64x64"), QStringLiteral("--fps"),
-                             QStringLiteral("5")};
+    const QStringList common{QStringLiteral("--out"),  card_,
+                             QStringLiteral("--size"), QStringLiteral("64x64"),
+                             QStringLiteral("--fps"),  QStringLiteral("5")};
     auto gen = [&](const QString &csv, const QStringList &args) {
-      const Outcome o = run(QStringLiteral(SAMPLEGEN_PATH),
-                            common + args +
-                                QStringList{QStringLiteral("--telemetry-csv"), path(csv)});
+      const Outcome o =
+          run(QStringLiteral(SAMPLEGEN_PATH),
+              common + args + QStringList{QStringLiteral("--telemetry-csv"), path(csv)});
       ASSERT_EQ(o.exit, 0) << o.err.toStdString();
     };
     // Three 20-second files with a GPS outage in each, two cameras.
@@ -198,12 +199,12 @@ class DashcamCard : public ::testing::Test {
     // Parked; something knocks against the car.
     gen(QStringLiteral("parked.csv"),
         QString("--start 20240501_091500 --type PRK --duration 30 --event-at 15").split(' '));
-    const Outcome config = run(
-        QStringLiteral(SAMPLEGEN_PATH),
-        {QStringLiteral("--out"), card_, QStringLiteral("--config"), QStringLiteral("KT90ALM_D2W"),
-         QStringLiteral("--config-only"), QStringLiteral("--config-set"),
-         QStringLiteral("timeZone=840"), QStringLiteral("--config-resources"),
-         QStringLiteral(RESOURCES_JSON)});
+    const Outcome config =
+        run(QStringLiteral(SAMPLEGEN_PATH),
+            {QStringLiteral("--out"), card_, QStringLiteral("--config"),
+             QStringLiteral("KT90ALM_D2W"), QStringLiteral("--config-only"),
+             QStringLiteral("--config-set"), QStringLiteral("timeZone=840"),
+             QStringLiteral("--config-resources"), QStringLiteral(RESOURCES_JSON)});
     ASSERT_EQ(config.exit, 0) << config.err.toStdString();
   }
   static void TearDownTestSuite() {
@@ -258,7 +259,8 @@ TEST_F(DashcamCard, InfoListsEveryRecordingWithItsFigures) {
     for (const Sample &s : own) top = std::max(top, s.speed);
     EXPECT_NEAR(r[QStringLiteral("top_speed")].toDouble(), top, 0.11);
     EXPECT_NEAR(r[QStringLiteral("duration_s")].toDouble(), own.size() / 10.0, 0.11);
-    const int spikes = std::count_if(own.begin(), own.end(), [](const Sample &s) { return s.event; });
+    const int spikes =
+        std::count_if(own.begin(), own.end(), [](const Sample &s) { return s.event; });
     EXPECT_EQ(r[QStringLiteral("events")].toInt(), spikes);
     // The name's time is the card's clock (UTC+02:00).
     EXPECT_EQ(isoMs(r[QStringLiteral("utc")].toString()), own.first().utcMs - kZoneMs);
@@ -298,7 +300,8 @@ TEST_F(DashcamCard, InfoAsCsvAndAsAlignedTable) {
   // Columns line up: every row's STATUS column starts where the heading's does.
   const int status = rows[0].indexOf("STATUS");
   ASSERT_GT(status, 0);
-  for (const QByteArray &row : rows.mid(1)) EXPECT_EQ(row.indexOf("ok"), status) << row.toStdString();
+  for (const QByteArray &row : rows.mid(1))
+    EXPECT_EQ(row.indexOf("ok"), status) << row.toStdString();
   EXPECT_TRUE(rows[4].contains("EVT"));
 }
 
@@ -316,8 +319,7 @@ TEST_F(DashcamCard, TripsJoinConsecutiveRecordingsAndLeaveParkingOut) {
     const QJsonObject t = trips[i].toObject();
     const QVector<Sample> &s = expected[i];
     EXPECT_EQ(isoMs(t[QStringLiteral("start_utc")].toString()), s.first().utcMs - kZoneMs);
-    EXPECT_NEAR(isoMs(t[QStringLiteral("end_utc")].toString()), s.last().utcMs + 100 - kZoneMs,
-                1);
+    EXPECT_NEAR(isoMs(t[QStringLiteral("end_utc")].toString()), s.last().utcMs + 100 - kZoneMs, 1);
     const double metres = routeMetres(s);
     EXPECT_NEAR(t[QStringLiteral("distance_km")].toDouble() * 1000, metres, metres * 0.005);
     const double hours = t[QStringLiteral("duration_s")].toDouble() / 3600;
@@ -370,9 +372,10 @@ QString exportTo(const QString &card, const QString &format, const QString &file
 // Reads what gpsbabel makes of a file: the waypoints (its default), or with
 // -t the points of the tracks, in file order.
 QVector<Point> gpsbabelPoints(const QString &input, const QString &file, bool tracks) {
-  QStringList args{QStringLiteral("-i"), input, QStringLiteral("-f"), file,
-                   QStringLiteral("-o"), QStringLiteral("unicsv"), QStringLiteral("-F"),
-                   QStringLiteral("-")};
+  QStringList args{QStringLiteral("-i"), input,
+                   QStringLiteral("-f"), file,
+                   QStringLiteral("-o"), QStringLiteral("unicsv"),
+                   QStringLiteral("-F"), QStringLiteral("-")};
   if (tracks) args.prepend(QStringLiteral("-t"));
   const Outcome o = run(QStringLiteral("gpsbabel"), args);
   EXPECT_EQ(o.exit, 0) << o.err.toStdString();
@@ -481,7 +484,8 @@ TEST_F(DashcamCard, GeoJsonParsesWithPythonInLongitudeLatitudeOrder) {
       "  for line,ts in zip(lines,times):\n"
       "    assert len(line)==len(ts)\n"
       "    for (lon,lat),t in zip(line,ts): print(lon,lat,t)\n";
-  const Outcome o = run(QStringLiteral("python3"), {QStringLiteral("-c"), QLatin1String(script), file});
+  const Outcome o =
+      run(QStringLiteral("python3"), {QStringLiteral("-c"), QLatin1String(script), file});
   ASSERT_EQ(o.exit, 0) << o.err.toStdString();
   const QVector<Sample> want = withFix(allSamples());
   QVector<Point> points;
@@ -530,10 +534,10 @@ TEST_F(DashcamCard, CsvHasOneRowPerSampleAndTheWindowCutsIt) {
   const QString window = exportTo(card_, QStringLiteral("csv"), path(QStringLiteral("win.csv")),
                                   {QStringLiteral("--from"), QStringLiteral("08:40:05"),
                                    QStringLiteral("--to"), QStringLiteral("08:40:10")});
-  const QString windowUtc = exportTo(
-      card_, QStringLiteral("csv"), path(QStringLiteral("win-utc.csv")),
-      {QStringLiteral("--from"), QStringLiteral("2024-05-01T06:40:05Z"), QStringLiteral("--to"),
-       QStringLiteral("2024-05-01T06:40:10Z")});
+  const QString windowUtc =
+      exportTo(card_, QStringLiteral("csv"), path(QStringLiteral("win-utc.csv")),
+               {QStringLiteral("--from"), QStringLiteral("2024-05-01T06:40:05Z"),
+                QStringLiteral("--to"), QStringLiteral("2024-05-01T06:40:10Z")});
   QFile w(window), wu(windowUtc);
   ASSERT_TRUE(w.open(QIODevice::ReadOnly) && wu.open(QIODevice::ReadOnly));
   const QByteArray inWindow = w.readAll();
@@ -542,9 +546,9 @@ TEST_F(DashcamCard, CsvHasOneRowPerSampleAndTheWindowCutsIt) {
 }
 
 TEST_F(DashcamCard, ExportToStandardOutputAndRefusals) {
-  const Outcome o = dashcam({QStringLiteral("export"), QStringLiteral("--format"),
-                             QStringLiteral("geojson"), QStringLiteral("-q"), card_,
-                             QStringLiteral("-o"), QStringLiteral("-")});
+  const Outcome o =
+      dashcam({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("geojson"),
+               QStringLiteral("-q"), card_, QStringLiteral("-o"), QStringLiteral("-")});
   ASSERT_EQ(o.exit, 0);
   QJsonParseError error;
   QJsonDocument::fromJson(o.out, &error);
@@ -553,10 +557,10 @@ TEST_F(DashcamCard, ExportToStandardOutputAndRefusals) {
 
   // A window without samples writes nothing and says so.
   const QString none = path(QStringLiteral("none.gpx"));
-  const Outcome empty = dashcam({QStringLiteral("export"), QStringLiteral("--format"),
-                                 QStringLiteral("gpx"), QStringLiteral("--from"),
-                                 QStringLiteral("2030-01-01T00:00:00Z"), card_,
-                                 QStringLiteral("-o"), none});
+  const Outcome empty =
+      dashcam({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("gpx"),
+               QStringLiteral("--from"), QStringLiteral("2030-01-01T00:00:00Z"), card_,
+               QStringLiteral("-o"), none});
   EXPECT_EQ(empty.exit, 1);
   EXPECT_FALSE(empty.err.isEmpty());
   EXPECT_FALSE(QFileInfo::exists(none));
@@ -587,8 +591,8 @@ TEST_F(DashcamCard, ConfigShowSetCheckGoThroughTheEditorsRules) {
 
   auto show = [&] {
     QMap<QString, QString> values;
-    const Outcome o = dashcam({QStringLiteral("config"), QStringLiteral("show"),
-                               QStringLiteral("--json"), card});
+    const Outcome o =
+        dashcam({QStringLiteral("config"), QStringLiteral("show"), QStringLiteral("--json"), card});
     EXPECT_EQ(o.exit, 0) << o.err.toStdString();
     for (const QJsonValue &v : jsonRows(o))
       values[v.toObject()[QStringLiteral("setting")].toString()] =
@@ -656,6 +660,56 @@ TEST_F(DashcamCard, ConfigShowSetCheckGoThroughTheEditorsRules) {
             1);
 }
 
+TEST_F(DashcamCard, OneTripExportedByItsNumber) {
+  const QString gpx = exportTo(card_, QStringLiteral("gpx"), path(QStringLiteral("trip2.gpx")),
+                               {QStringLiteral("--trip"), QStringLiteral("2")});
+  const QVector<Sample> want = withFix(timeline(route(QStringLiteral("drive2.csv"))));
+  expectSameRoute(gpsbabelPoints(QStringLiteral("gpx"), gpx, true), want);
+  // Seconds count from the drive's start.
+  const QString part = exportTo(card_, QStringLiteral("csv"), path(QStringLiteral("trip2.csv")),
+                                {QStringLiteral("--trip"), QStringLiteral("2"),
+                                 QStringLiteral("--to"), QStringLiteral("1")});
+  QFile f(part);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 1 + 11);
+  EXPECT_TRUE(lines[1].contains("20240501_084000_INF"));
+  EXPECT_EQ(dashcam({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("gpx"),
+                     QStringLiteral("--trip"), QStringLiteral("3"), card_, QStringLiteral("-o"),
+                     path(QStringLiteral("none.gpx"))})
+                .exit,
+            1);
+}
+
+// Without the card's config.bin the names are read in the computer's zone,
+// and the outputs say so.
+TEST_F(DashcamCard, WithoutConfigTheComputersZoneIsTaken) {
+  const QString folder = path(QStringLiteral("loose"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  for (const char *name : {"20240501_084000_INF_1.mp4", "20240501_084020_INF_1.mp4"})
+    ASSERT_TRUE(QFile::copy(card_ + QLatin1Char('/') + QLatin1String(name),
+                            folder + QLatin1Char('/') + QLatin1String(name)));
+  QProcessEnvironment tokyo = QProcessEnvironment::systemEnvironment();
+  tokyo.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Tokyo"));
+  const Outcome o = dashcam({QStringLiteral("info"), QStringLiteral("--json"), folder}, tokyo);
+  ASSERT_EQ(o.exit, 0) << o.err.toStdString();
+  const QJsonArray rows = jsonRows(o);
+  ASSERT_EQ(rows.size(), 2);
+  const QVector<Sample> samples = route(QStringLiteral("drive2.csv"));
+  const QJsonObject first = rows[0].toObject();
+  EXPECT_EQ(isoMs(first[QStringLiteral("utc")].toString()),
+            samples.first().utcMs - 9 * 3600 * 1000);
+  EXPECT_TRUE(first[QStringLiteral("zone")].toString().contains(QStringLiteral("Asia/Tokyo")))
+      << first[QStringLiteral("zone")].toString().toStdString();
+  const Outcome kml = dashcam({QStringLiteral("export"), QStringLiteral("--format"),
+                               QStringLiteral("kml"), QStringLiteral("-q"), folder,
+                               QStringLiteral("-o"), QStringLiteral("-")},
+                              tokyo);
+  ASSERT_EQ(kml.exit, 0);
+  EXPECT_TRUE(kml.out.contains("Asia/Tokyo"));
+  EXPECT_TRUE(kml.out.contains("<begin>2024-04-30T23:40:00.000Z</begin>"));
+}
+
 // Damaged files beside sound ones: each listed with its reason, exit 1.
 TEST_F(DashcamCard, DamagedFilesAreListedWithTheirReason) {
   const QString folder = path(QStringLiteral("damaged"));
@@ -671,8 +725,8 @@ TEST_F(DashcamCard, DamagedFilesAreListedWithTheirReason) {
     f.write(bytes);
   };
   write(QStringLiteral("20240501_100000_INF_1.mp4"), whole.left(whole.size() / 5));  // cut
-  write(QStringLiteral("20240501_100100_INF_1.mp4"), QByteArray());              // zero length
-  write(QStringLiteral("20240501_100200_INF_1.mp4"), QByteArray(4096, 'x'));     // not a video
+  write(QStringLiteral("20240501_100100_INF_1.mp4"), QByteArray());                  // zero length
+  write(QStringLiteral("20240501_100200_INF_1.mp4"), QByteArray(4096, 'x'));         // not a video
   write(QStringLiteral("holiday.mp4"), whole);  // a video, but not the camera's
 
   for (const QString &style : {QStringLiteral("--json"), QStringLiteral("--csv"), QString()}) {
