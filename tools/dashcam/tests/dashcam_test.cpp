@@ -336,6 +336,34 @@ TEST_F(DashcamCard, TripsJoinConsecutiveRecordingsAndLeaveParkingOut) {
             QStringLiteral("2024-05-01 08:30:00"));
 }
 
+// A parking recording ends the drive before it even within the minute: the
+// car stood. Event recordings inside a drive do not split it.
+TEST_F(DashcamCard, ParkingBetweenRecordingsSplitsTheDrive) {
+  const QString folder = path(QStringLiteral("parking-between"));
+  for (const QString &args :
+       {QStringLiteral("--start 20240502_100000 --duration 20"),
+        QStringLiteral("--start 20240502_100005 --type EVT --duration 10 --drive-offset 5"),
+        QStringLiteral("--start 20240502_100030 --type PRK --duration 20 --drive-offset 20"),
+        QStringLiteral("--start 20240502_100100 --duration 20 --drive-offset 20")}) {
+    const Outcome o =
+        run(QStringLiteral(SAMPLEGEN_PATH),
+            QStringList{QStringLiteral("--out"), folder, QStringLiteral("--size"),
+                        QStringLiteral("64x64"), QStringLiteral("--fps"), QStringLiteral("5")} +
+                args.split(QLatin1Char(' ')));
+    ASSERT_EQ(o.exit, 0) << o.err.toStdString();
+  }
+  const Outcome o = dashcam({QStringLiteral("trips"), QStringLiteral("--csv"), folder});
+  ASSERT_EQ(o.exit, 0) << o.err.toStdString();
+  const QList<QByteArray> lines = o.out.trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 3);
+  const QStringList header = csvFields(lines[0]);
+  const int count = header.indexOf(QStringLiteral("recordings"));
+  const int first = header.indexOf(QStringLiteral("first_recording"));
+  EXPECT_EQ(csvFields(lines[1]).value(count), QStringLiteral("2"));
+  EXPECT_EQ(csvFields(lines[2]).value(count), QStringLiteral("1"));
+  EXPECT_EQ(csvFields(lines[2]).value(first), QStringLiteral("20240502_100100_INF"));
+}
+
 TEST_F(DashcamCard, EventsMatchTheGeneratorsSpikes) {
   const Outcome o = dashcam({QStringLiteral("events"), QStringLiteral("--json"), card_});
   ASSERT_EQ(o.exit, 0) << o.err.toStdString();
