@@ -11,9 +11,15 @@ namespace {
 
 using Cli::tr;
 
-QString channelText(const QList<int> &channels) {
+// The cameras of a recording: one file per channel, or (where the camera
+// stores them as tracks of one file) the video tracks of its only file.
+QString channelText(const ScannedRecording &r) {
   QStringList parts;
-  for (int c : channels) parts << QString::number(c);
+  if (r.files.size() == 1 && r.telemetry.videoTracks > 1) {
+    for (int c = 1; c <= r.telemetry.videoTracks; ++c) parts << QString::number(c);
+  } else {
+    for (int c : r.channels) parts << QString::number(c);
+  }
   return parts.join(QLatin1Char(','));
 }
 
@@ -53,7 +59,7 @@ int runInfo(const QStringList &arguments) {
     QStringList files;
     for (const QString &f : r.files) files << QDir::toNativeSeparators(f);
     table.addRow({Cells::localTime(t.localStart), Cells::utcTime(t.startUtcMs),
-                  r.key.section(QLatin1Char('_'), 2, 2), channelText(r.channels),
+                  r.key.section(QLatin1Char('_'), 2, 2), channelText(r),
                   read ? Cells::clock(t.durationMs / 1000.0) : QVariant(),
                   read ? Cells::rounded(t.durationMs / 1000.0, 3) : QVariant(),
                   read ? t.fixCount() : QVariant(),

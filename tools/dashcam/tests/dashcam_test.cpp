@@ -344,7 +344,8 @@ TEST_F(DashcamCard, ParkingBetweenRecordingsSplitsTheDrive) {
        {QStringLiteral("--start 20240502_100000 --duration 20"),
         QStringLiteral("--start 20240502_100005 --type EVT --duration 10 --drive-offset 5"),
         QStringLiteral("--start 20240502_100030 --type PRK --duration 20 --drive-offset 20"),
-        QStringLiteral("--start 20240502_100100 --duration 20 --drive-offset 20")}) {
+        QStringLiteral("--start 20240502_100100 --duration 20 --drive-offset 20 --layout single "
+                       "--channels 2")}) {
     const Outcome o =
         run(QStringLiteral(SAMPLEGEN_PATH),
             QStringList{QStringLiteral("--out"), folder, QStringLiteral("--size"),
@@ -362,6 +363,13 @@ TEST_F(DashcamCard, ParkingBetweenRecordingsSplitsTheDrive) {
   EXPECT_EQ(csvFields(lines[1]).value(count), QStringLiteral("2"));
   EXPECT_EQ(csvFields(lines[2]).value(count), QStringLiteral("1"));
   EXPECT_EQ(csvFields(lines[2]).value(first), QStringLiteral("20240502_100100_INF"));
+  // Two cameras as tracks of one file are two channels.
+  const Outcome info = dashcam({QStringLiteral("info"), QStringLiteral("--json"), folder});
+  ASSERT_EQ(info.exit, 0);
+  const QJsonArray rows = jsonRows(info);
+  ASSERT_EQ(rows.size(), 4);
+  EXPECT_EQ(rows[3].toObject()[QStringLiteral("channels")].toString(), QStringLiteral("1,2"));
+  EXPECT_EQ(rows[0].toObject()[QStringLiteral("channels")].toString(), QStringLiteral("1"));
 }
 
 TEST_F(DashcamCard, EventsMatchTheGeneratorsSpikes) {
