@@ -100,8 +100,18 @@ QList<int> channelsOf(const QString &fileName) {
 QDateTime startTime(const QString &fileName) {
   if (!accepted(fileName)) return {};
   // The grammar allows 31 February; QDateTime does not, and such a name
-  // gives an invalid time.
-  return QDateTime::fromString(fileName.left(15), QStringLiteral("yyyyMMdd_HHmmss"));
+  // gives an invalid time. The digits are taken directly: a card holds
+  // thousands of names, and the general parser asks the system's zone
+  // several times for each.
+  bool digits = fileName.size() > 15 && fileName.at(8) == QLatin1Char('_');
+  const auto number = [&](int from, int length) {
+    for (const QChar c : fileName.midRef(from, length)) digits = digits && c.isDigit();
+    return fileName.midRef(from, length).toInt();
+  };
+  const QDate date(number(0, 4), number(4, 2), number(6, 2));
+  const QTime time(number(9, 2), number(11, 2), number(13, 2));
+  if (!digits || !date.isValid() || !time.isValid()) return {};
+  return QDateTime(date, time);
 }
 
 QString recordingKey(const QString &fileName) {
