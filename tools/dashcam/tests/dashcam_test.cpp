@@ -702,9 +702,9 @@ TEST_F(DashcamCard, OneTripExportedByItsNumber) {
   const QVector<Sample> want = withFix(timeline(route(QStringLiteral("drive2.csv"))));
   expectSameRoute(gpsbabelPoints(QStringLiteral("gpx"), gpx, true), want);
   // Seconds count from the drive's start.
-  const QString part = exportTo(card_, QStringLiteral("csv"), path(QStringLiteral("trip2.csv")),
-                                {QStringLiteral("--trip"), QStringLiteral("2"),
-                                 QStringLiteral("--to"), QStringLiteral("1")});
+  const QString part = exportTo(
+      card_, QStringLiteral("csv"), path(QStringLiteral("trip2.csv")),
+      {QStringLiteral("--trip"), QStringLiteral("2"), QStringLiteral("--to"), QStringLiteral("1")});
   QFile f(part);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
@@ -715,6 +715,37 @@ TEST_F(DashcamCard, OneTripExportedByItsNumber) {
                      path(QStringLiteral("none.gpx"))})
                 .exit,
             1);
+}
+
+// South and west of Greenwich: the signs of the camera's hemisphere flags.
+TEST_F(DashcamCard, SouthernAndWesternPositionsKeepTheirSigns) {
+  const QString folder = path(QStringLiteral("buenos-aires"));
+  const QString csv = path(QStringLiteral("buenos-aires.csv"));
+  const Outcome gen =
+      run(QStringLiteral(SAMPLEGEN_PATH),
+          QString("--size 64x64 --fps 5 --duration 10 --route buenos-aires --start 20240503_120000")
+                  .split(' ') +
+              QStringList{QStringLiteral("--out"), folder, QStringLiteral("--telemetry-csv"), csv});
+  ASSERT_EQ(gen.exit, 0) << gen.err.toStdString();
+  const Outcome o =
+      dashcam({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("geojson"),
+               QStringLiteral("-q"), folder, QStringLiteral("-o"), QStringLiteral("-")});
+  ASSERT_EQ(o.exit, 0) << o.err.toStdString();
+  const QJsonArray features =
+      QJsonDocument::fromJson(o.out).object()[QStringLiteral("features")].toArray();
+  ASSERT_EQ(features.size(), 1);
+  const QJsonArray line = features[0]
+                              .toObject()[QStringLiteral("geometry")]
+                              .toObject()[QStringLiteral("coordinates")]
+                              .toArray();
+  QVector<Point> points;
+  for (const QJsonValue &v : line)
+    points.append({v.toArray()[1].toDouble(), v.toArray()[0].toDouble(), 0});
+  const QVector<Sample> want = withFix(readRoute(csv));
+  ASSERT_FALSE(want.isEmpty());
+  EXPECT_LT(want.first().latitude, 0);
+  EXPECT_LT(want.first().longitude, 0);
+  expectSameRoute(points, want);
 }
 
 // Without the card's config.bin the names are read in the computer's zone,
@@ -737,10 +768,10 @@ TEST_F(DashcamCard, WithoutConfigTheComputersZoneIsTaken) {
             samples.first().utcMs - 9 * 3600 * 1000);
   EXPECT_TRUE(first[QStringLiteral("zone")].toString().contains(QStringLiteral("Asia/Tokyo")))
       << first[QStringLiteral("zone")].toString().toStdString();
-  const Outcome kml = dashcam({QStringLiteral("export"), QStringLiteral("--format"),
-                               QStringLiteral("kml"), QStringLiteral("-q"), folder,
-                               QStringLiteral("-o"), QStringLiteral("-")},
-                              tokyo);
+  const Outcome kml =
+      dashcam({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("kml"),
+               QStringLiteral("-q"), folder, QStringLiteral("-o"), QStringLiteral("-")},
+              tokyo);
   ASSERT_EQ(kml.exit, 0);
   EXPECT_TRUE(kml.out.contains("Asia/Tokyo"));
   EXPECT_TRUE(kml.out.contains("<begin>2024-04-30T23:40:00.000Z</begin>"));
