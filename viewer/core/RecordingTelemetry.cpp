@@ -166,7 +166,15 @@ QVector<TelemetrySegment> RecordingTelemetry::segments(const QVector<TelemetryPo
       open = false;
       continue;
     }
-    if (!open || p.utcMs - lastMs > kJoinGapMs || p.utcMs < lastMs) out.append(TelemetrySegment());
+    // A position further from the last one than any car gets in the time
+    // between them (a receiver's glitch, recordings of two cars on one
+    // card) is not joined to it.
+    const bool jump =
+        open && haversineMetres(out.last().last().latitude, out.last().last().longitude, p.latitude,
+                                p.longitude) >
+                    kMaxSpeedMetresPerSecond * std::max<qint64>(p.utcMs - lastMs, 100) / 1000.0;
+    if (!open || p.utcMs - lastMs > kJoinGapMs || p.utcMs < lastMs || jump)
+      out.append(TelemetrySegment());
     open = true;
     lastMs = p.utcMs;
     out.last().append(p);

@@ -34,13 +34,17 @@ struct TelemetryEvent {
 };
 
 // Consecutive points with a fix, each at most kJoinGapMs after the one
-// before: a stretch without fix, or a gap in time, starts a new one.
+// before: a stretch without fix, a gap in time, or a jump in place starts a
+// new one.
 using TelemetrySegment = QVector<TelemetryPoint>;
 
 class RecordingTelemetry {
  public:
   // Points further apart than this are not joined by a line.
   static constexpr qint64 kJoinGapMs = 2000;
+  // Faster than this (about 430 km/h) between two points is a jump, not a
+  // drive: the points are not joined.
+  static constexpr double kMaxSpeedMetresPerSecond = 120.0;
   // Shorter steps are not counted on their own in a distance (see distanceOf).
   static constexpr double kMinStepMetres = 5.0;
   static constexpr qint64 kEarliest = std::numeric_limits<qint64>::min();

@@ -717,6 +717,27 @@ TEST_F(DashcamCard, OneTripExportedByItsNumber) {
             1);
 }
 
+// Two recordings of one stretch of road filed one after the other (another
+// car's card, a receiver's glitch): the jump back is no part of the drive.
+TEST_F(DashcamCard, AJumpInPlaceIsNotDriven) {
+  const QString folder = path(QStringLiteral("jump"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString source = card_ + QStringLiteral("/20240501_084000_INF_1.mp4");
+  for (const char *name : {"20240504_100000_INF_1.mp4", "20240504_100020_INF_1.mp4"})
+    ASSERT_TRUE(QFile::copy(source, folder + QLatin1Char('/') + QLatin1String(name)));
+  const double one = routeMetres(route(QStringLiteral("drive2.csv")).mid(0, 200));
+  const Outcome o = dashcam({QStringLiteral("trips"), QStringLiteral("--json"), folder});
+  ASSERT_EQ(o.exit, 0) << o.err.toStdString();
+  const QJsonArray trips = jsonRows(o);
+  ASSERT_EQ(trips.size(), 1);
+  EXPECT_NEAR(trips[0].toObject()[QStringLiteral("distance_km")].toDouble() * 1000, 2 * one,
+              2 * one * 0.005);
+  const Outcome gpx =
+      dashcam({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("gpx"),
+               QStringLiteral("-q"), folder, QStringLiteral("-o"), QStringLiteral("-")});
+  EXPECT_EQ(gpx.out.count("<trkseg>"), 2);
+}
+
 // South and west of Greenwich: the signs of the camera's hemisphere flags.
 TEST_F(DashcamCard, SouthernAndWesternPositionsKeepTheirSigns) {
   const QString folder = path(QStringLiteral("buenos-aires"));
