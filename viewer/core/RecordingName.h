@@ -27,7 +27,7 @@ int channelOf(const QString &fileName);
 // Every channel digit of the name: one, or two for a two-channel AVI.
 QList<int> channelsOf(const QString &fileName);
 // Start of the recording as the name gives it: the camera's local time
-// (Qt::LocalTime spec, to be placed in a zone by the caller); invalid when
+// (as Qt::LocalTime, to be placed in a zone by the caller); invalid when
 // the name is not a recording's.
 QDateTime startTime(const QString &fileName);
 // What the files of one recording share: date, time and type word
