@@ -21,6 +21,8 @@ packages=(
   dosfstools mtools
   # tests
   libgtest-dev xvfb xauth xdotool poppler-utils python3-pyftpdlib
+  # reading back the telemetry exports of the dashcam program
+  gpsbabel libxml2-utils
   # Qt's own dialogs in Korean and Hebrew
   qttranslations5-l10n
   # theme font

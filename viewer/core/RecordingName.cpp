@@ -75,11 +75,47 @@ int filterBit(const QString &l) {
   return 0;
 }
 
-int channelOf(const QString &fileName) {
+namespace {
+QRegularExpressionMatch matchOf(const QString &fileName) {
   QRegularExpressionMatch m = mp4One().match(fileName);
   if (!m.hasMatch()) m = aviTwo().match(fileName);
   if (!m.hasMatch()) m = aviOne().match(fileName);
+  return m;
+}
+}  // namespace
+
+int channelOf(const QString &fileName) {
+  const QRegularExpressionMatch m = matchOf(fileName);
   return m.hasMatch() ? m.captured(8).toInt() : 0;
+}
+
+QList<int> channelsOf(const QString &fileName) {
+  if (!accepted(fileName)) return {};
+  const QRegularExpressionMatch m = matchOf(fileName);
+  QList<int> channels{m.captured(8).toInt()};
+  if (m.lastCapturedIndex() >= 9) channels << m.captured(9).toInt();
+  return channels;
+}
+
+QDateTime startTime(const QString &fileName) {
+  if (!accepted(fileName)) return {};
+  // The grammar allows 31 February; QDateTime does not, and such a name
+  // gives an invalid time. The digits are taken directly: a card holds
+  // thousands of names, and the general parser asks the system's zone
+  // several times for each.
+  bool digits = fileName.size() > 15 && fileName.at(8) == QLatin1Char('_');
+  const auto number = [&](int from, int length) {
+    for (const QChar c : fileName.midRef(from, length)) digits = digits && c.isDigit();
+    return fileName.midRef(from, length).toInt();
+  };
+  const QDate date(number(0, 4), number(4, 2), number(6, 2));
+  const QTime time(number(9, 2), number(11, 2), number(13, 2));
+  if (!digits || !date.isValid() || !time.isValid()) return {};
+  return QDateTime(date, time);
+}
+
+QString recordingKey(const QString &fileName) {
+  return accepted(fileName) ? fileName.left(19) : QString();
 }
 
 QString siblingPath(const QString &path, int channel) {

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 
+#include "core/CameraSettings.h"
 #include "core/ConfigAccess.h"
 #include "core/StatusLog.h"
-#include "core/ViewerState.h"
 #include "theme/JsonToStyle.h"
 
 namespace {
@@ -19,9 +19,6 @@ namespace {
 constexpr int kRowHeight = 34;
 // The value shown for a card value that is none of the setting's choices.
 const char *const kUnknown = QT_TRANSLATE_NOOP("SettingOpt", "unknown");
-// Settings a model variant does not have.
-const char *const kVariantLeds[] = {"Front Security LED", "Rear Security LED", "Security LED"};
-constexpr int kLedlessVariant = 115;
 
 QString choiceLabel(const QString &name) {
   const QByteArray utf8 = name.toUtf8();
@@ -61,21 +58,19 @@ SettingItem *SettingOpt::itemAtRow(int row) {
 }
 
 SettingItem *SettingOpt::find(const QString &name) {
-  for (SettingItem &s : items_)
-    if (s.name == name) return &s;
-  return nullptr;
+  return CameraSettings::find(&items_, name);
 }
 
 SettingItem *SettingOpt::findLink(const QString &link) {
-  for (SettingItem &s : items_)
-    if (s.link == link) return &s;
-  return nullptr;
+  return CameraSettings::findLink(&items_, link);
 }
 
 bool SettingOpt::hasChanges() const {
-  for (const SettingItem &s : items_)
-    if (s.pendingIndex >= 0) return true;
-  return false;
+  return CameraSettings::hasChanges(items_);
+}
+
+bool SettingOpt::owns(const SettingItem *s) const {
+  return !items_.isEmpty() && s >= items_.constData() && s < items_.constData() + items_.size();
 }
 
 void SettingOpt::setItem(const QVector<SettingItem> &items) {
@@ -165,30 +160,14 @@ QWidget *SettingOpt::buildWidget(const SettingItem &s) {
 void SettingOpt::setAllValue(const ConfigAccess &config) {
   logDebug("SettingOpt::setAllValue");
   config_ = &config;
-  const bool ledless = config.modelIdentifier().contains(QLatin1String("J74")) &&
-                       config.variant() == kLedlessVariant;
-  for (SettingItem &s : items_) {
-    double value = 0;
-    s.pendingIndex = -1;
-    s.savedIndex = !s.link.isEmpty() && config.value(s.link, &value) ? s.indexOf(value) : -1;
-    s.hidden = false;
-    for (const char *led : kVariantLeds)
-      if (ledless && s.name == QLatin1String(led)) s.hidden = true;
-  }
+  CameraSettings::load(&items_, config);
   applyTies();
   for (SettingItem &s : items_) refresh(&s);
 }
 
 void SettingOpt::applyTies() {
-  if (SettingItem *fps = find(QStringLiteral("Front Record FPS")))
-    for (SettingItem &s : items_)
-      if (s.name == QLatin1String("HDR")) s.enable = fps->shownIndex() != 1;
-  SettingItem *mode = find(QStringLiteral("Parking Record Mode"));
-  SettingItem *cut = related_ ? related_->find(QStringLiteral("Cut Time")) : nullptr;
-  if (mode && cut) {
-    cut->enable = mode->shownIndex() != 2;
+  if (SettingItem *cut = CameraSettings::applyTies(&items_, related_ ? &related_->items_ : nullptr))
     related_->refresh(cut);
-  }
 }
 
 void SettingOpt::setValue(int row) {
@@ -256,38 +235,20 @@ void SettingOpt::onChangeValue(int row, int index) {
   SettingItem *s = itemAtRow(row);
   if (!s || index < 0 || index >= s->choices.size()) return;
   const int saved = s->savedIndex;
-  s->pendingIndex = index;
-  const QString &name = s->name;
-  if (name == QLatin1String("Speed Unit")) {
-    ViewerState::instance().speedUnitMiles = s->choices[index].name == QLatin1String("mi/h");
-  } else if (name == QLatin1String("Front Record FPS")) {
-    for (SettingItem &hdr : items_) {
-      if (hdr.name != QLatin1String("HDR")) continue;
-      hdr.enable = index != 1;
-      refresh(&hdr);
-    }
-  } else if (name == QLatin1String("Parking Record Mode") && related_) {
-    SettingItem *cut = related_->find(QStringLiteral("Cut Time"));
-    SettingItem *sleep = findLink(QStringLiteral("sleepMode"));
-    SettingOpt *sleepPage = this;
-    if (!sleep) sleep = related_->findLink(QStringLiteral("sleepMode")), sleepPage = related_;
-    const bool lowPower = index == 2;
-    if (cut) {
-      cut->pendingIndex = lowPower ? 0 : -1;
-      cut->enable = !lowPower;
-      if (cut->pendingIndex == cut->savedIndex) cut->pendingIndex = -1;
-      related_->refresh(cut);
-      emit related_->changeState(related_->hasChanges());
-    }
-    if (sleep) {
-      sleep->pendingIndex = lowPower ? 1 : 0;
-      if (sleep->pendingIndex == sleep->savedIndex) sleep->pendingIndex = -1;
-      sleepPage->refresh(sleep);
+  const QString name = s->name;
+  const QVector<SettingItem *> changed =
+      CameraSettings::choose(&items_, related_ ? &related_->items_ : nullptr, s, index);
+  bool relatedChanged = false;
+  for (SettingItem *other : changed) {
+    if (owns(other)) {
+      refresh(other);
+    } else if (related_) {
+      related_->refresh(other);
+      relatedChanged = true;
     }
   }
-  if (s->pendingIndex == s->savedIndex) s->pendingIndex = -1;
+  if (relatedChanged) emit related_->changeState(related_->hasChanges());
   refresh(s);
   emit changeState(hasChanges());
-  if (name == QLatin1String("Video Bitrate") || name == QLatin1String("Memory Allocation"))
-    emit requestFormat(name, row, saved);
+  if (CameraSettings::needsFormat(name)) emit requestFormat(name, row, saved);
 }

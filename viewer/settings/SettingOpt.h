@@ -7,7 +7,7 @@
 #include <QFont>
 #include <QWidget>
 
-#include "settings/SettingItem.h"
+#include "core/SettingItem.h"
 
 class ConfigAccess;
 class JsonToStyle;
@@ -52,6 +52,8 @@ class SettingOpt : public QWidget {
 
  private:
   SettingItem *itemAtRow(int row);
+  // The setting is one of this page's.
+  bool owns(const SettingItem *s) const;
   QWidget *buildWidget(const SettingItem &item);
   void onButton(int row);
   void refresh(SettingItem *item);

@@ -13,21 +13,13 @@
 #include "core/ConfigAccess.h"
 #include "core/StatusLog.h"
 #include "core/ViewerState.h"
-#include "settings/JsonToSetting.h"
+#include "core/CameraSettings.h"
+#include "core/JsonToSetting.h"
 #include "settings/SettingOpt.h"
 #include "settings/SettingOptCrashReport.h"
 #include "settings/SettingOptProgram.h"
 #include "settings/SettingOptUpdate.h"
 #include "widgets/MessageBoxes.h"
-
-namespace {
-
-// Settings whose change needs the card formatted.
-bool needsFormat(const QString &name) {
-  return name == QLatin1String("Video Bitrate") || name == QLatin1String("Memory Allocation");
-}
-
-}  // namespace
 
 SettingView::SettingView(QWidget *parent)
     : ThemedDialog(QStringLiteral("SettingView"), "ui_settingView", parent) {
@@ -123,10 +115,11 @@ void SettingView::buildDeviceSide() {
     addPage(QCoreApplication::translate("Setting", g.first.toUtf8().constData()), page, true);
   }
   // "Parking Record Mode" also changes "Cut Time", which another page shows.
-  for (SettingOpt *page : devicePages_) {
-    if (!page->find(QStringLiteral("Parking Record Mode"))) continue;
-    for (SettingOpt *other : devicePages_)
-      if (other != page && other->find(QStringLiteral("Cut Time"))) page->setRelated(other);
+  QVector<QVector<SettingItem> *> items;
+  for (SettingOpt *page : devicePages_) items.append(&page->items());
+  for (int i = 0; i < devicePages_.size(); ++i) {
+    const int related = CameraSettings::relatedPage(items, i);
+    if (related >= 0) devicePages_[i]->setRelated(devicePages_[related]);
   }
   for (SettingOpt *page : devicePages_) {
     connect(page, &SettingOpt::changeState, this, &SettingView::onStateLabelChange);
@@ -207,13 +200,7 @@ void SettingView::onStateLabelChange() {
 
 void SettingView::onResetData() {
   logDebug("SettingView::onResetData");
-  for (SettingOpt *page : devicePages_) {
-    for (SettingItem &s : page->items()) {
-      const int index = s.link.isEmpty() ? -1 : s.indexOf(s.initial);
-      if (index < 0) continue;  // a default that is none of the choices is not applied
-      s.pendingIndex = index == s.savedIndex ? -1 : index;
-    }
-  }
+  for (SettingOpt *page : devicePages_) CameraSettings::resetToDefaults(&page->items());
   for (SettingOpt *page : devicePages_) page->applyTies();
   for (SettingOpt *page : devicePages_)
     for (const SettingItem &s : page->items()) page->setValue(s.row);
@@ -228,7 +215,7 @@ void SettingView::onRequestReset() {
 }
 
 void SettingView::onRequestFormat(const QString &name) {
-  if (needsFormat(name))
+  if (CameraSettings::needsFormat(name))
     onDeviceSetInit();
   else
     onFileFormat();
@@ -238,10 +225,7 @@ void SettingView::onRequestFormat(const QString &name) {
 bool SettingView::writeValues() {
   ConfigAccess &config = ConfigAccess::instance();
   ConfigAccess fallback = config;
-  for (SettingOpt *page : devicePages_)
-    for (const SettingItem &s : page->items())
-      if (s.pendingIndex >= 0 && !s.link.isEmpty())
-        config.setValue(s.link, s.choices[s.pendingIndex].value);
+  for (SettingOpt *page : devicePages_) CameraSettings::applyPending(page->items(), &config);
   if (resetVoiceGuide_) config.setValue(QStringLiteral("voiceGuide"), 1);
   if (config.writeMemory(config.cardPath()) != ConfigAccess::Ok) {
     config = fallback;  // the card still holds the old values
@@ -284,7 +268,7 @@ bool SettingView::onDeviceSetInit() {
   QVector<SettingItem *> changed;
   for (SettingOpt *page : devicePages_)
     for (SettingItem &s : page->items())
-      if (needsFormat(s.name) && s.pendingIndex >= 0) changed.append(&s);
+      if (CameraSettings::needsFormat(s.name) && s.pendingIndex >= 0) changed.append(&s);
   if (changed.isEmpty()) return true;
   const ConfigAccess &config = ConfigAccess::instance();
   if (!QFileInfo(config.cardPath()).isDir()) {

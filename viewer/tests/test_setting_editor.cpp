@@ -30,7 +30,7 @@
 #include "fat_image_support.h"
 #include "playback/PlayerInterface.h"
 #include "recordings/MelFileListItem.h"
-#include "settings/JsonToSetting.h"
+#include "core/JsonToSetting.h"
 #include "settings/SettingOpt.h"
 #include "settings/SettingOptCrashReport.h"
 #include "settings/SettingOptUpdate.h"

@@ -1,13 +1,13 @@
 // Reads Setting.json, the description of how each camera model's settings
 // are shown and edited: groups of settings with their widget kind, row,
 // choices and defaults.
-#ifndef VIEWER_SETTINGS_JSONTOSETTING_H
-#define VIEWER_SETTINGS_JSONTOSETTING_H
+#ifndef VIEWER_CORE_JSONTOSETTING_H
+#define VIEWER_CORE_JSONTOSETTING_H
 
 #include <QStringList>
 #include <QVector>
 
-#include "settings/SettingItem.h"
+#include "core/SettingItem.h"
 
 class JsonToSetting {
  public:

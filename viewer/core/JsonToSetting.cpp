@@ -1,4 +1,4 @@
-#include "settings/JsonToSetting.h"
+#include "core/JsonToSetting.h"
 
 #include "core/BoundedJson.h"
 

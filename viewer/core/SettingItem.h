@@ -1,7 +1,7 @@
 // One camera setting as the editor holds it: how Setting.json shows it, the
 // config.bin item it edits, and which of its choices is saved and pending.
-#ifndef VIEWER_SETTINGS_SETTINGITEM_H
-#define VIEWER_SETTINGS_SETTINGITEM_H
+#ifndef VIEWER_CORE_SETTINGITEM_H
+#define VIEWER_CORE_SETTINGITEM_H
 
 #include <QPair>
 #include <QString>
