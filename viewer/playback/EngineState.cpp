@@ -54,6 +54,14 @@ void EngineState::abandonStop() {
   }
 }
 
+bool EngineState::abandonStop(uint32_t ticket) {
+  uint64_t seen = word_.load();
+  for (;;) {
+    if (ticketOf(seen) != ticket || !stopping(stateOf(seen))) return false;
+    if (word_.compare_exchange_weak(seen, word(ticket + 1, Stopped))) return true;
+  }
+}
+
 bool EngineState::isIdle() const {
   const int s = state();
   return s == Created || s == MediaSet || s == Stopped;

@@ -46,6 +46,9 @@ class EngineState {
   // The players were given up on and replaced: stopped, under a new number,
   // so the worker still holding the old ones stays silent.
   void abandonStop();
+  // The same for one stop, unless its worker has finished meanwhile (false:
+  // its report is on the way and nothing needs replacing).
+  bool abandonStop(uint32_t ticket);
 
   bool isStopping() const { return stopping(state()); }
   // Nothing plays and nothing is on its way.

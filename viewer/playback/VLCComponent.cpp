@@ -533,17 +533,26 @@ void VLCComponent::completeStop() {
 }
 
 void VLCComponent::resetPlayers() {
+  // The worker may have got through just now, its report still on the way
+  // (the GUI thread was busy): then the players are fine as they are.
+  if (!shared_->state.abandonStop(pendingStop_)) {
+    logDebug("[VLCComponent]: the players stopped late");
+    completeStop();
+    return;
+  }
+  // From here the worker stays silent; it keeps its own references to the
+  // players and lets them go when libvlc lets it.
   logError("[VLCComponent]: the players did not stop within %d ms; they are created anew",
            kStopLimitMs);
-  shared_->state.abandonStop();  // the stuck worker keeps its references and stays silent
-  libvlc_media_player_t *oldMain = players_[0];
+  // The events go first, while this component's reference still holds the
+  // player: the worker may release the last other one at any moment.
+  shared_->main = nullptr;
+  detachEvents(players_[0]);
   for (int i = 0; i < kMaxChannels; ++i) {
     if (players_[i]) libvlc_media_player_release(players_[i]);
     if (surfaces_[i]) surfaces_[i]->retireVideoWindow();  // the stuck player still holds it
     players_[i] = createPlayer(i, flip_[i]);
   }
-  shared_->main = nullptr;
-  detachEvents(oldMain);
   setMainPlayer(players_[0]);
   completeStop();
 }

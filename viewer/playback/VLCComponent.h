@@ -32,7 +32,7 @@ class VLCComponent : public QObject {
  public:
   static constexpr int kMaxChannels = 3;
   // A stop libvlc has not finished by then is given up on (players made anew).
-  static constexpr int kStopLimitMs = 2000;
+  static constexpr int kStopLimitMs = 5000;
   // A start that has shown no picture by then has failed.
   static constexpr int kStartLimitMs = 10000;
 

@@ -33,6 +33,35 @@ TEST(EngineState, TransitionsOnlyFromTheStatesTested) {
   EXPECT_TRUE(s.isIdle());
 }
 
+// The time limit of a stop and its worker's report cross: whichever comes
+// first decides, and a worker that got through is never given up on (its
+// players would be released twice).
+TEST(EngineState, AStopIsGivenUpOnOnlyWhileItsWorkerHasNotReported) {
+  EngineState s;
+  const uint32_t late = s.requestStop();
+  EXPECT_TRUE(s.workerStopped(late));
+  EXPECT_FALSE(s.abandonStop(late));
+  EXPECT_EQ(s.state(), EngineState::Stopped);
+
+  const uint32_t stuck = s.requestStop();
+  EXPECT_TRUE(s.workerStopping(stuck));
+  EXPECT_TRUE(s.abandonStop(stuck));
+  EXPECT_FALSE(s.workerStopped(stuck));
+  EXPECT_FALSE(s.abandonStop(stuck));  // once is enough
+  EXPECT_TRUE(s.isIdle());
+
+  // Raced from two threads many times: exactly one of the two wins.
+  for (int round = 0; round < 2000; ++round) {
+    const uint32_t ticket = s.requestStop();
+    std::atomic<int> wins{0};
+    std::thread worker([&] { wins += s.workerStopped(ticket) ? 1 : 0; });
+    wins += s.abandonStop(ticket) ? 1 : 0;
+    worker.join();
+    ASSERT_EQ(wins.load(), 1) << round;
+    ASSERT_TRUE(s.isIdle());
+  }
+}
+
 // Many stops raced by stream-removed events from libvlc's thread, and by the
 // GUI thread asking to stop again while the worker finishes: once a stop's
 // worker has reported, the state is Stopped unless a newer stop was asked
