@@ -18,6 +18,7 @@ Extraction extract(const QString &path) {
   if (opened < 0) return e;  // plays without metadata, if libvlc can read it
   e.opened = true;
   if (opened == KRNData::NoInfo) return e;
+  e.infoRead = true;
   if (data.KRN_GetVideoTotalNum() == 0) {
     logDebug("!!! Ch is 0");
     e.canPlay = false;
@@ -26,7 +27,9 @@ Extraction extract(const QString &path) {
   e.channelCount = static_cast<int>(data.KRN_GetVideoTotalNum());
   e.totalRangeMs = data.KRN_GetTotalRange();
   if (opened == KRNData::HasText) {
+    e.textSamplesListed = static_cast<int>(info.text[0].sampleCount);
     data.KRN_GetTextData(0);
+    e.textComplete = data.state() == KRNData::Ok;
     const int n = data.KRN_GetTextDataTotalCount();
     e.gsensorSamples.reserve(n);
     e.gpsSamples.reserve(n);

@@ -16,6 +16,9 @@ struct Extraction {
   bool opened = false;  // the reader could open the file
   bool canPlay = true;  // false: the file has no video track
   bool metadataReady = false;
+  bool infoRead = false;      // the reader gave the file's information
+  bool textComplete = true;   // false: the text track ended in a sample that did not read
+  int textSamplesListed = 0;  // samples the text track's headers announce
   int channelCount = 1;
   double totalRangeMs = 0;
   QVector<GsensorSample> gsensorSamples;

@@ -75,11 +75,37 @@ int filterBit(const QString &l) {
   return 0;
 }
 
-int channelOf(const QString &fileName) {
+namespace {
+QRegularExpressionMatch matchOf(const QString &fileName) {
   QRegularExpressionMatch m = mp4One().match(fileName);
   if (!m.hasMatch()) m = aviTwo().match(fileName);
   if (!m.hasMatch()) m = aviOne().match(fileName);
+  return m;
+}
+}  // namespace
+
+int channelOf(const QString &fileName) {
+  const QRegularExpressionMatch m = matchOf(fileName);
   return m.hasMatch() ? m.captured(8).toInt() : 0;
+}
+
+QList<int> channelsOf(const QString &fileName) {
+  if (!accepted(fileName)) return {};
+  const QRegularExpressionMatch m = matchOf(fileName);
+  QList<int> channels{m.captured(8).toInt()};
+  if (m.lastCapturedIndex() >= 9) channels << m.captured(9).toInt();
+  return channels;
+}
+
+QDateTime startTime(const QString &fileName) {
+  if (!accepted(fileName)) return {};
+  // The grammar allows 31 February; QDateTime does not, and such a name
+  // gives an invalid time.
+  return QDateTime::fromString(fileName.left(15), QStringLiteral("yyyyMMdd_HHmmss"));
+}
+
+QString recordingKey(const QString &fileName) {
+  return accepted(fileName) ? fileName.left(19) : QString();
 }
 
 QString siblingPath(const QString &path, int channel) {

@@ -3,6 +3,7 @@
 #ifndef VIEWER_CORE_RECORDINGNAME_H
 #define VIEWER_CORE_RECORDINGNAME_H
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,15 @@ QString icon(int type, bool selected = false);
 int filterBit(const QString &label);
 // Channel digit of the name (the first channel field), 0 when none.
 int channelOf(const QString &fileName);
+// Every channel digit of the name: one, or two for a two-channel AVI.
+QList<int> channelsOf(const QString &fileName);
+// Start of the recording as the name gives it: the camera's local time
+// (Qt::LocalTime spec, to be placed in a zone by the caller); invalid when
+// the name is not a recording's.
+QDateTime startTime(const QString &fileName);
+// What the files of one recording share: date, time and type word
+// ("20240501_083000_INF"); empty when the name is not a recording's.
+QString recordingKey(const QString &fileName);
 // The path of the same recording's file for another channel: the channel
 // digit before the extension is exchanged ("_1.mp4" -> "_2.mp4").
 QString siblingPath(const QString &path, int channel);
