@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include "core/ViewerState.h"
 #include "gui_wait.h"
@@ -55,6 +57,26 @@ QString run(const QString &program, const QStringList &args) {
   p.start(program, args);
   p.waitForFinished(60000);
   return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The words of a PDF with their horizontal extent (pdftotext -bbox).
+struct Word {
+  QString text;
+  double left = 0, right = 0;
+};
+QVector<Word> wordBoxes(const QString &pdf) {
+  QVector<Word> words;
+  QXmlStreamReader xml(run("pdftotext", {"-bbox", pdf, "-"}));
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (!xml.isStartElement() || xml.name() != QLatin1String("word")) continue;
+    Word w;
+    w.left = xml.attributes().value("xMin").toDouble();
+    w.right = xml.attributes().value("xMax").toDouble();
+    w.text = xml.readElementText();
+    words << w;
+  }
+  return words;
 }
 
 class Report : public testing::Test {
@@ -106,6 +128,8 @@ class Report : public testing::Test {
     ASSERT_TRUE(view.printTo(&printer));
     page_ = QSize(printer.width(), printer.height());
     resolution_ = printer.resolution();
+    QFile::remove(screenshotPath(name + "-page").replace(".png", ".pdf"));
+    QFile::copy(pdf_, screenshotPath(name + "-page").replace(".png", ".pdf"));
     text_ = run("pdftotext", {"-layout", pdf_, "-"});
     run("pdftoppm", {"-png", "-r", QString::number(resolution_), "-singlefile", pdf_,
                      dir_.path() + "/" + name});
@@ -159,10 +183,23 @@ TEST_F(Report, ThreeChannelsPrintToPdfWithTextPicturesAndMap) {
   const QString memo = QString(40, 'M') + "X";  // 41 characters
   printReport({true, true, true, false, false}, memo, "report-three");
   ASSERT_FALSE(image_.isNull());
-  EXPECT_EQ(image_.size(), page_);
+  // pdftoppm rounds the page up to whole pixels.
+  EXPECT_NEAR(image_.width(), page_.width(), 1);
+  EXPECT_NEAR(image_.height(), page_.height(), 1);
   EXPECT_TRUE(text_.contains("Report"));
   EXPECT_TRUE(text_.contains("FileName: 20240131_235959_INF_1.mp4"));
-  EXPECT_TRUE(text_.contains("Date: 2024.01.31  23 : 59 : 59")) << text_.toStdString();
+  // pdftotext writes any gap between words as one space; the two spaces
+  // of the date line show as a gap twice the one after "Date:".
+  EXPECT_TRUE(text_.contains("Date: 2024.01.31 23 : 59 : 59")) << text_.toStdString();
+  const QVector<Word> words = wordBoxes(pdf_);
+  int date = -1;
+  for (int i = 0; i + 3 < words.size(); ++i)
+    if (words[i].text == "Date:" && words[i + 1].text == "2024.01.31" && words[i + 2].text == "23")
+      date = i;
+  ASSERT_GE(date, 0);
+  const double oneSpace = words[date + 1].left - words[date].right;
+  const double twoSpaces = words[date + 2].left - words[date + 1].right;
+  EXPECT_NEAR(twoSpaces / oneSpace, 2.0, 0.25) << oneSpace << " " << twoSpaces;
   EXPECT_TRUE(text_.contains("Model Name: KT8ALM"));
   EXPECT_TRUE(text_.contains("GPS: 37.56650 (N), 126.97800 (E),"));
   EXPECT_TRUE(text_.contains("Speed: 54Km/h"));
