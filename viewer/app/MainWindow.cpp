@@ -538,7 +538,7 @@ void MainWindow::onScreenImages(const QStringList &paths) {
   if (use == PictureUse::Save) {
     auto *dialog = new SaveAsView(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setSource(ExportSource::fromViewerState(paths));
+    dialog->setSource(ExportSource::fromViewerState(paths, player_->component()->isSeparateFiles()));
     dialog->setSpan(spanFromMs_ >= 0 ? spanFromMs_ / 1000.0 : 0,
                     spanToMs_ >= 0 ? spanToMs_ / 1000.0 : s.totalRangeMs / 1000.0);
     saveDialog_ = dialog;

@@ -6,12 +6,11 @@
 #include <cmath>
 
 #include "core/RecordingMetadata.h"
+#include "core/RecordingName.h"
 #include "core/ViewerState.h"
 #include "export/ExportCommand.h"
 
 namespace {
-
-const char *const kEndings[] = {"_1.mp4", "_2.mp4", "_3.mp4", "_1.avi", "_2.avi", "_3.avi"};
 
 QString tr(const char *text) {
   return QCoreApplication::translate("ExportPlan", text);
@@ -49,32 +48,21 @@ QString ExportSource::fileName() const {
   return QFileInfo(recordingPath).fileName();
 }
 
-bool ExportSource::isSeparateFiles(const QString &path) {
-  const QString name = QFileInfo(path).fileName();
-  for (const char *ending : kEndings)
-    if (name.endsWith(QLatin1String(ending))) return true;
-  return false;
+bool ExportSource::isSeparateFiles(const QString &path, int videoTracksInFile) {
+  return RecordingName::isChannelFile(path) && videoTracksInFile <= 1;
 }
 
-QStringList ExportSource::siblingChannels(const QString &path) {
-  const QFileInfo info(path);
-  const QString base = info.completeBaseName().chopped(2);
-  QStringList files;
-  for (int c = 1; c <= 3; ++c) {
-    const QString file =
-        info.absolutePath() + QStringLiteral("/%1_%2.").arg(base).arg(c) + info.suffix();
-    if (QFileInfo(file).isFile()) files << file;
-  }
-  return files;
-}
-
-ExportSource ExportSource::fromViewerState(const QStringList &pictures) {
+ExportSource ExportSource::fromViewerState(const QStringList &pictures, bool separateFiles) {
   const ViewerState &s = ViewerState::instance();
   ExportSource source;
   source.recordingPath = QDir::fromNativeSeparators(s.currentRecording().playbackPath);
-  source.separateFiles = isSeparateFiles(source.recordingPath);
-  source.channelFiles =
-      source.separateFiles ? siblingChannels(source.recordingPath) : QStringList{source.recordingPath};
+  source.separateFiles = separateFiles;
+  source.channelFiles.clear();
+  if (separateFiles)
+    for (const QString &file : RecordingName::channelFiles(source.recordingPath))
+      source.channelFiles << QDir::fromNativeSeparators(file);
+  else
+    source.channelFiles << source.recordingPath;
   source.channelCount = std::max(1, s.channelCount);
   source.durationSec = s.totalRangeMs / 1000.0;
   source.position = s.playPosition;

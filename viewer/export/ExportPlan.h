@@ -23,12 +23,14 @@ struct ExportSource {
   QDateTime start;  // the file name's date and time
 
   QString fileName() const;
-  // The recording being played and its metadata in the viewer's state.
-  static ExportSource fromViewerState(const QStringList &pictures);
-  // Separate files when the name ends "_1.mp4" ... "_3.avi"; the channel
-  // files are then those of the recording that exist, channel 1 first.
-  static bool isSeparateFiles(const QString &path);
-  static QStringList siblingChannels(const QString &path);
+  // The recording being played and its metadata in the viewer's state;
+  // separateFiles as the player found it.
+  static ExportSource fromViewerState(const QStringList &pictures, bool separateFiles);
+  // Separate files when the name ends "_1.mp4" ... "_3.avi" and the file
+  // holds one video track at most (a camera that writes every channel into
+  // one file names it like a front camera file); the channel files are
+  // then those of the recording that exist, channel 1 first.
+  static bool isSeparateFiles(const QString &path, int videoTracksInFile);
 };
 
 struct ExportChoice {

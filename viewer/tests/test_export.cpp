@@ -23,6 +23,7 @@
 #include <string>
 
 #include "core/AppSettings.h"
+#include "core/RecordingName.h"
 #include "core/ViewerState.h"
 #include "export/ExportCommand.h"
 #include "export/ExportPlan.h"
@@ -105,8 +106,13 @@ QVector<QDateTime> pointTimes(const QString &gpx) {
 ExportSource sourceOf(const QString &path, int channels, double seconds) {
   ExportSource s;
   s.recordingPath = path;
-  s.separateFiles = ExportSource::isSeparateFiles(path);
-  s.channelFiles = s.separateFiles ? ExportSource::siblingChannels(path) : QStringList{path};
+  const int tracks = probe(path, "stream=index", "v").split('\n', Qt::SkipEmptyParts).size();
+  s.separateFiles = ExportSource::isSeparateFiles(path, tracks);
+  if (s.separateFiles)
+    for (const QString &file : RecordingName::channelFiles(path))
+      s.channelFiles << QDir::fromNativeSeparators(file);
+  else
+    s.channelFiles << path;
   s.channelCount = channels;
   s.durationSec = seconds;
   s.start = QDateTime::fromString(QFileInfo(path).fileName().left(15), "yyyyMMdd_HHmmss");
@@ -312,8 +318,15 @@ TEST_F(Export, OneFileWithTracksExportsTheChosenTrack) {
   ExportChoice c;
   c.channels[1] = true;
   c.folder = out_.path();
-  ASSERT_TRUE(runSteps(ExportPlan::build(sourceOf(gMedia->tracks(), 2, 10), c)));
+  const ExportSource source = sourceOf(gMedia->tracks(), 2, 10);
+  EXPECT_FALSE(source.separateFiles);  // named like a front camera file, but two tracks
+  const QVector<ExportStep> steps = ExportPlan::build(source, c);
+  ASSERT_EQ(steps.size(), 1);
+  EXPECT_EQ(steps[0].arguments, ExportCommand::channelExport(gMedia->tracks(), 1,
+                                                             out_.path() + "/20230102_120000_EVT_1_2.mp4"));
+  ASSERT_TRUE(runSteps(steps));
   const QString out = out_.path() + "/20230102_120000_EVT_1_2.mp4";
+  ASSERT_TRUE(QFileInfo::exists(out)) << filesIn(out_.path()).join(' ').toStdString();
   EXPECT_EQ(probe(out, "stream=index", "v").split('\n').size(), 1);
   const QByteArray exported = exporttest::packetHashes(out, "0:v:0");
   EXPECT_FALSE(exported.isEmpty());
@@ -395,11 +408,23 @@ TEST_F(Export, GpxBesideTheClipHoldsTheSpanOnly) {
       << message.toStdString();
   const QString gpx = out_.path() + "/20240501_083000_INF_1_10-20.gpx";
   ASSERT_TRUE(QFileInfo::exists(gpx));
+  // gpsbabel reads the track (-t) and lists its points with their times.
   int code = -1;
-  const QByteArray csv =
-      exporttest::run("gpsbabel", {"-i", "gpx", "-f", gpx, "-o", "unicsv", "-F", "-"}, &code);
+  const QByteArray csv = exporttest::run(
+      "gpsbabel", {"-t", "-i", "gpx", "-f", gpx, "-o", "unicsv", "-F", "-"}, &code);
   EXPECT_EQ(code, 0) << csv.toStdString();
-  EXPECT_GT(csv.count('\n'), 5);
+  QList<QByteArray> rows = csv.trimmed().split('\n');
+  ASSERT_GT(rows.size(), 5) << csv.toStdString();
+  EXPECT_TRUE(rows.takeFirst().startsWith("No,Latitude,Longitude"));
+  const auto rowTime = [](const QByteArray &row) {
+    const QList<QByteArray> f = row.split(',');
+    return QDateTime::fromString(QString::fromLatin1(f.value(3).trimmed() + " " + f.value(4).trimmed()),
+                                 "yyyy/MM/dd HH:mm:ss.zzz");
+  };
+  EXPECT_EQ(rows.size(), pointTimes(gpx).size());
+  const QDateTime start(QDate(2024, 5, 1), QTime(8, 30, 0));
+  EXPECT_NEAR(start.msecsTo(rowTime(rows.first())) / 1000.0, 10, 0.5) << rows.first().toStdString();
+  EXPECT_NEAR(start.msecsTo(rowTime(rows.last())) / 1000.0, 20, 0.5) << rows.last().toStdString();
   // The whole drive for comparison: the span holds its points from 10 s to
   // 20 s after its first one, and no others.
   ExportStep whole;
