@@ -496,7 +496,7 @@ bool MainWindow::keyboardBlocked() const {
 void MainWindow::onGetImage() {
   logDebug("MainWindow::onGetImage");
   if (!playingOrPaused()) return;
-  openSaveDlg();
+  openSaveDlg(true);
 }
 
 SaveAsView *MainWindow::saveDialog() const {
@@ -507,14 +507,14 @@ PrintChannelSelectView *MainWindow::printDialog() const {
   return qobject_cast<PrintChannelSelectView *>(printDialog_);
 }
 
-void MainWindow::openSaveDlg() {
+void MainWindow::openSaveDlg(bool snapshotPage) {
   logDebug("MainWindow::openSaveDlg");
   if (saveDialog_ || printDialog_ || pictureUse_ != PictureUse::None) return;
   if (!playingOrPaused()) {
     MessageBoxes::inform(this, tr("Play a recording first: its channels are what is saved."));
     return;
   }
-  pictureUse_ = PictureUse::Save;
+  pictureUse_ = snapshotPage ? PictureUse::Snapshot : PictureUse::Save;
   player_->takeScreenImages();
 }
 
@@ -535,15 +535,20 @@ void MainWindow::onScreenImages(const QStringList &paths) {
   pictureUse_ = PictureUse::None;
   if (use == PictureUse::None || !playingOrPaused()) return;
   const ViewerState &s = ViewerState::instance();
-  if (use == PictureUse::Save) {
+  if (use == PictureUse::Save || use == PictureUse::Snapshot) {
     auto *dialog = new SaveAsView(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setSource(ExportSource::fromViewerState(paths, player_->component()->isSeparateFiles()));
+    ExportSource source = ExportSource::fromViewerState(paths, player_->component()->isSeparateFiles());
+    // The position of the pictures just taken (the state's copy is only
+    // brought up to date while playing).
+    source.position = player_->component()->GetPosition();
+    dialog->setSource(source);
     dialog->setSpan(spanFromMs_ >= 0 ? spanFromMs_ / 1000.0 : 0,
                     spanToMs_ >= 0 ? spanToMs_ / 1000.0 : s.totalRangeMs / 1000.0);
     saveDialog_ = dialog;
     connect(dialog, &QObject::destroyed, this, [this] { saveDialog_ = nullptr; });
     dialog->open();
+    if (use == PictureUse::Snapshot) dialog->showSnapshotPage();
     return;
   }
   logInfo("[MainWindow]: Execute print channel select Dialog");
@@ -605,7 +610,7 @@ void MainWindow::onShortcut(int entry) {
       openPrintDlg();
       break;
     case MelShortcutTable::Capture:
-      openSaveDlg();
+      openSaveDlg(false);
       break;
     default:
       break;

@@ -105,7 +105,9 @@ class MainWindow : public QWidget {
   void openSDCardDlg();
   void openSettingDlg();
   void openPrintDlg();
-  void openSaveDlg();
+  // The capture button opens it on the snapshot page, the "Download" entry
+  // on the channel choice.
+  void openSaveDlg(bool snapshotPage);
   // The pictures of every channel are taken; the dialog asked for opens.
   void onScreenImages(const QStringList &paths);
   // Keys I and O: the start and the end of the part to export.
@@ -171,7 +173,7 @@ class MainWindow : public QWidget {
   LauncherTalk *launcher_ = nullptr;
   MapPanel *mapPanel_ = nullptr;
   // What the pictures being taken are for.
-  enum class PictureUse { None, Save, Print };
+  enum class PictureUse { None, Save, Snapshot, Print };
   PictureUse pictureUse_ = PictureUse::None;
   QObject *saveDialog_ = nullptr;
   QObject *printDialog_ = nullptr;

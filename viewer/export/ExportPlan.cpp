@@ -9,6 +9,7 @@
 #include "core/RecordingName.h"
 #include "core/ViewerState.h"
 #include "export/ExportCommand.h"
+#include "export/TelemetryFiles.h"
 
 namespace {
 
@@ -82,19 +83,6 @@ bool ExportChoice::anyChannel() const {
 
 namespace ExportPlan {
 
-QString telemetrySuffix(int format) {
-  switch (format) {
-    case ExportChoice::Csv:
-      return QStringLiteral("csv");
-    case ExportChoice::GeoJson:
-      return QStringLiteral("geojson");
-    case ExportChoice::Kml:
-      return QStringLiteral("kml");
-    default:
-      return QStringLiteral("gpx");
-  }
-}
-
 bool isTrimmed(const ExportSource &source, const ExportChoice &choice) {
   const double to = choice.toSec > 0 ? choice.toSec : source.durationSec;
   return choice.fromSec > 0.0005 || to < source.durationSec - 0.0005;
@@ -147,7 +135,7 @@ QVector<ExportStep> build(const ExportSource &source, const ExportChoice &choice
     QString name = QFileInfo(source.fileName()).completeBaseName();
     if (trimmed) name = QFileInfo(ExportCommand::trimmedName(name + ".x", from, to)).completeBaseName();
     steps << telemetryStep(joinPath(choice.folder,
-                                    name + QLatin1Char('.') + telemetrySuffix(choice.telemetryFormat)));
+                                    name + QLatin1Char('.') + TelemetryFiles::suffix(choice.telemetryFormat)));
     return steps;
   }
 

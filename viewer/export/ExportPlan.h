@@ -74,7 +74,6 @@ bool isTrimmed(const ExportSource &source, const ExportChoice &choice);
 // nothing that can be written.
 QVector<ExportStep> build(const ExportSource &source, const ExportChoice &choice,
                           QString *reason = nullptr);
-QString telemetrySuffix(int format);
 
 }  // namespace ExportPlan
 

@@ -156,6 +156,11 @@ void SaveAsView::setSpan(double fromSec, double toSec) {
   updateNotes();
 }
 
+void SaveAsView::showSnapshotPage() {
+  for (int i = 0; i < kChannelBoxes; ++i) items_[i]->setChecked(i < source_.channelCount);
+  onChangeMode(ExportChoice::SnapshotMode);
+}
+
 QString &SaveAsView::modeFolder() {
   return mode_ == ExportChoice::SnapshotMode ? snapshotFolder_ : videoFolder_;
 }

@@ -32,6 +32,9 @@ class SaveAsView : public ThemedDialog {
   // time line's marks) defaults to the whole recording.
   void setSource(const ExportSource &source);
   void setSpan(double fromSec, double toSec);
+  // Straight to the snapshot page with every channel ticked: the capture
+  // button saves the pictures it has just taken.
+  void showSnapshotPage();
 
   int mode() const { return mode_; }
   QString type() const { return type_; }

@@ -7,6 +7,9 @@
 
 namespace TelemetryFiles {
 
+// The file name's extension of a format: "gpx", "csv", "geojson", "kml".
+QString suffix(int format);
+
 // format: ExportChoice::TelemetryFormat. The samples between fromSec and
 // toSec of the recording; false with a reason when nothing was written.
 bool write(const QString &recordingPath, int format, double fromSec, double toSec,

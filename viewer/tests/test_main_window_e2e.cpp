@@ -209,7 +209,7 @@ class MainWindowE2E : public testing::Test {
   // Snapshots of every channel, taken as the capture button takes them.
   void snapshots() {
     QSignalSpy done(player(), &PlayerInterface::sendScreenImages);
-    window_->onGetImage();
+    player()->takeScreenImages();
     if (ViewerState::instance().playState() == PlayState::Playing ||
         ViewerState::instance().playState() == PlayState::Paused)
       waitFor([&] { return !done.isEmpty(); });
