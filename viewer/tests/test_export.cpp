@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -652,4 +653,60 @@ TEST_F(Export, CancelStopsFfmpegWithinASecondAndLeavesNoFile) {
   EXPECT_FALSE(QFileInfo::exists(out_.path() + "/20240501_083000_INF_sidebyside.mp4"));
   EXPECT_TRUE(filesIn(out_.path()).isEmpty()) << filesIn(out_.path()).join(' ').toStdString();
   EXPECT_TRUE(messages_.last().contains("cancelled"));
+}
+
+TEST_F(Export, TelemetryOfTheSpanFromTheDialogInTheChosenFormat) {
+  AppSettings::store().setValue("videoPath", out_.path());
+  SaveAsView view;
+  view.setSource(sourceOf(gMedia->drive(), 1, 60));
+  view.setSpan(10, 20);
+  view.show();
+  // No channel is needed for the track.
+  QTest::mouseClick(view.findChild<QPushButton *>("bSaveTelemetry"), Qt::LeftButton);
+  ASSERT_TRUE(view.onSettingPage());
+  EXPECT_TRUE(messages_.isEmpty());
+  auto *format = view.findChild<QComboBox *>("cbFormat");
+  ASSERT_NE(format, nullptr);
+  EXPECT_TRUE(format->isVisible());
+  EXPECT_FALSE(view.findChild<QRadioButton *>("rAvi")->isVisible());
+  EXPECT_FALSE(view.findChild<QCheckBox *>("cSideBySide")->isVisible());
+  format->setCurrentText("CSV");
+  view.grab().save(screenshotPath("save-dialog-telemetry"));
+  QSignalSpy done(&view, &SaveAsView::saveFinished);
+  QTest::mouseClick(view.findChild<QPushButton *>("bSave"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return done.count() == 1; }, 60000));
+  EXPECT_TRUE(done.first().first().toBool()) << messages_.last().toStdString();
+  EXPECT_EQ(messages_.last(), "Complete File Download!");
+  QFile csv(out_.path() + "/20240501_083000_INF_1_10-20.csv");
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << filesIn(out_.path()).join(' ').toStdString();
+  QList<QByteArray> rows = csv.readAll().trimmed().split('\n');
+  ASSERT_GT(rows.size(), 10);
+  const QList<QByteArray> header = rows.takeFirst().split(',');
+  const int seconds = header.indexOf("seconds");
+  ASSERT_GE(seconds, 0);
+  double first = 1e9, last = -1;
+  for (const QByteArray &row : rows) {
+    const double s = row.split(',').value(seconds).toDouble();
+    EXPECT_GE(s, 10 - 0.001);
+    EXPECT_LE(s, 20 + 0.001);
+    first = std::min(first, s);
+    last = std::max(last, s);
+  }
+  EXPECT_LT(first, 10.5);
+  EXPECT_GT(last, 19.5);
+
+  // KML the same way; gpsbabel reads it.
+  QTest::mouseClick(view.findChild<QPushButton *>("bBack"), Qt::LeftButton);
+  QTest::mouseClick(view.findChild<QPushButton *>("bSaveTelemetry"), Qt::LeftButton);
+  format->setCurrentText("KML");
+  QTest::mouseClick(view.findChild<QPushButton *>("bSave"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return done.count() == 2; }, 60000));
+  EXPECT_TRUE(done.last().first().toBool());
+  int code = -1;
+  const QByteArray points = exporttest::run(
+      "gpsbabel", {"-t", "-i", "kml", "-f", out_.path() + "/20240501_083000_INF_1_10-20.kml", "-o",
+                   "unicsv", "-F", "-"},
+      &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_NEAR(points.trimmed().split('\n').size() - 1, rows.size(), 2);
 }

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <QWindow>
+#include <cstdio>
 #include <memory>
 
 #include "app/MainWindow.h"
@@ -50,7 +51,12 @@ QString screenshotPath(const QString &name) {
   return dir + QLatin1Char('/') + name + QStringLiteral(".png");
 }
 
-void grabScreen(const char *name) {
+// The whole screen with the dialog over the main window, once the dialog
+// has painted what it shows now.
+void grabScreen(const char *name, QWidget *dialog) {
+  waitFor([dialog] { return dialog->windowHandle() && dialog->windowHandle()->isExposed(); });
+  QCoreApplication::processEvents();
+  dialog->repaint();
   QGuiApplication::primaryScreen()->grabWindow(0).save(screenshotPath(QLatin1String(name)));
 }
 
@@ -181,9 +187,10 @@ TEST_F(SaveAndPrintE2E, CaptureButtonSavesEachChannelAsItShowsAtThatMoment) {
   EXPECT_EQ(dialog->mode(), 1);
   EXPECT_EQ(dialog->folder(), out_.path() + "/pictures");
   EXPECT_EQ(dialog->findChild<QLabel *>("lTitle")->text(), "File Setting");
-  grabScreen("e2e-capture-snapshot-page");
+  grabScreen("e2e-capture-snapshot-page", dialog);
   const double position = vlc()->GetPosition();
   EXPECT_NEAR(position, 0.25, 0.01);
+  std::printf("[ position ] %.9f\n", position);
   QSignalSpy done(dialog, &SaveAsView::saveFinished);
   QTest::mouseClick(dialog->findChild<QPushButton *>("bSave"), Qt::LeftButton);
   ASSERT_TRUE(waitFor([&] { return done.count() == 1; }, 30000));
@@ -224,14 +231,14 @@ TEST_F(SaveAndPrintE2E, DownloadEntryOpensTheChoiceWithTheMarkedSpan) {
   for (int c = 1; c <= 3; ++c)
     EXPECT_TRUE(dialog->findChild<QCheckBox *>(QString("item%1").arg(c))->isVisible());
   EXPECT_FALSE(dialog->findChild<QCheckBox *>("item4")->isVisible());
-  grabScreen("e2e-download-channel-page");
+  grabScreen("e2e-download-channel-page", dialog);
   dialog->findChild<QCheckBox *>("item2")->setChecked(true);
   QTest::mouseClick(dialog->findChild<QPushButton *>("bSaveVideo"), Qt::LeftButton);
   EXPECT_TRUE(dialog->onSettingPage());
   EXPECT_EQ(dialog->findChild<QTimeEdit *>("editFrom")->time(), QTime(0, 0, 2));
   EXPECT_EQ(dialog->findChild<QTimeEdit *>("editTo")->time(), QTime(0, 0, 7));
   EXPECT_TRUE(dialog->findChild<QLabel *>("lSpanNote")->text().contains("key frame"));
-  grabScreen("e2e-download-video-page");
+  grabScreen("e2e-download-video-page", dialog);
   QSignalSpy done(dialog, &SaveAsView::saveFinished);
   QTest::mouseClick(dialog->findChild<QPushButton *>("bSave"), Qt::LeftButton);
   ASSERT_TRUE(waitFor([&] { return done.count() == 1; }, 60000));
@@ -261,7 +268,7 @@ TEST_F(SaveAndPrintE2E, PrintEntryPrintsTheChosenChannelsPictures) {
   ASSERT_TRUE(waitFor([&] { return select->isVisible(); }));
   EXPECT_TRUE(select->item(2)->isVisible());
   EXPECT_FALSE(select->item(3)->isVisible());
-  grabScreen("e2e-print-channel-choice");
+  grabScreen("e2e-print-channel-choice", select);
   select->item(1)->setChecked(true);
   QTest::mouseClick(select->findChild<QPushButton *>("bOk"), Qt::LeftButton);
   PrintView *view = select->printView();
@@ -277,7 +284,7 @@ TEST_F(SaveAndPrintE2E, PrintEntryPrintsTheChosenChannelsPictures) {
   }
   view->memoBox()->setPlainText("Stopped at the lights");
   QTest::mouseClick(view->findChild<QPushButton *>("bInputMemo"), Qt::LeftButton);
-  grabScreen("e2e-print-view");
+  grabScreen("e2e-print-view", view);
   view->reject();
   EXPECT_TRUE(waitFor([this] { return window_->printDialog() == nullptr; }));
 }
