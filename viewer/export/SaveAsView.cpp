@@ -298,8 +298,17 @@ void SaveAsView::onShowChannelView() {
   progress_->setAutoClose(false);
   progress_->setAutoReset(false);
   progress_->setMinimumDuration(0);
+  progress_->setMinimumWidth(420);
   progress_->setValue(0);
   connect(runner_, &ExportRunner::progress, progress_, &QProgressDialog::setValue);
+  connect(runner_, &ExportRunner::stepStarted, progress_, [this, steps](int index) {
+    if (progress_ && index < steps.size())
+      progress_->setLabelText(
+          tr("Saving %1 (%2 of %3)...")
+              .arg(QFileInfo(steps[index].output).fileName())
+              .arg(index + 1)
+              .arg(steps.size()));
+  });
   connect(progress_, &QProgressDialog::canceled, runner_, &ExportRunner::cancel);
   progress_->show();
   runner_->start(steps);
