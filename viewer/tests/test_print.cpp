@@ -289,3 +289,23 @@ TEST_F(Report, ChannelChoiceLeadsToThePrintView) {
   QTest::mouseClick(view->findChild<QPushButton *>("bCancel"), Qt::LeftButton);
   EXPECT_EQ(relayed.count(), 1);
 }
+
+TEST_F(Report, OneChannelRecordingOffersOneBoxAndPrintsOnePicture) {
+  PrintChannelSelectView select;
+  select.setChannelCount(1);
+  // Frames beyond the recording's channels are never used.
+  select.setImage({picture(kChannelColours[0]), picture(kChannelColours[1])});
+  select.setMapImage(picture(kMapColour));
+  select.show();
+  EXPECT_TRUE(select.item(0)->isVisible());
+  EXPECT_TRUE(select.item(0)->isChecked());
+  EXPECT_FALSE(select.item(1)->isVisible());
+  select.item(1)->setChecked(true);  // hidden: not counted
+  QTest::mouseClick(select.findChild<QPushButton *>("bOk"), Qt::LeftButton);
+  PrintView *view = select.printView();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->sceneCount(), 1);
+  ASSERT_EQ(view->preview()->data().scenes.size(), 1);
+  EXPECT_TRUE(near(view->preview()->data().scenes[0].pixelColor(160, 90), kChannelColours[0]));
+  view->reject();
+}
