@@ -558,7 +558,11 @@ void MainWindow::onScreenImages(const QStringList &paths) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setChannelCount(s.channelCount);
   dialog->setImage(frames);
-  dialog->setMapImage(mapPanel_ ? mapPanel_->map()->grab().toImage() : QImage());
+  // The map as it shows now; a map that is not on screen or has no page
+  // gives no picture (the report keeps its place framed and empty).
+  MapView *map = mapPanel_ ? mapPanel_->map() : nullptr;
+  const bool mapShown = map && map->isPageLoaded() && map->isVisible();
+  dialog->setMapImage(mapShown ? map->grab().toImage() : QImage());
   printDialog_ = dialog;
   connect(dialog, &QObject::destroyed, this, [this] { printDialog_ = nullptr; });
   dialog->open();

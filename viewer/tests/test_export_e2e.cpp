@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,7 @@
 #include <memory>
 
 #include "app/MainWindow.h"
+#include "app/MapPanel.h"
 #include "app/MelShortcutTable.h"
 #include "core/AppSettings.h"
 #include "core/StatusLog.h"
@@ -31,6 +33,7 @@
 #include "export/ExportCommand.h"
 #include "export/SaveAsView.h"
 #include "gui_wait.h"
+#include "map/MapView.h"
 #include "playback/PlayControlView.h"
 #include "playback/PlayerInterface.h"
 #include "playback/VLCComponent.h"
@@ -260,8 +263,19 @@ TEST_F(SaveAndPrintE2E, DownloadEntryOpensTheChoiceWithTheMarkedSpan) {
   EXPECT_GE(frame, 1 * kFps);
 }
 
-TEST_F(SaveAndPrintE2E, PrintEntryPrintsTheChosenChannelsPictures) {
+TEST_F(SaveAndPrintE2E, PrintEntryPrintsTheChosenChannelsPicturesAndTheMap) {
   pausedAt(6000);
+  // With the file list in front the map is not on screen: no map picture.
+  QTest::mouseClick(window_->shortcuts()->button(MelShortcutTable::Print), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([this] { return window_->printDialog() != nullptr; }));
+  window_->printDialog()->onShowPrintView();
+  ASSERT_NE(window_->printDialog()->printView(), nullptr);
+  EXPECT_TRUE(window_->printDialog()->printView()->preview()->data().map.isNull());
+  window_->printDialog()->printView()->reject();
+  ASSERT_TRUE(waitFor([this] { return window_->printDialog() == nullptr; }));
+
+  window_->onShowMap();
+  ASSERT_TRUE(waitFor([this] { return window_->mapPanel()->map()->isPageLoaded(); }, 90000));
   QTest::mouseClick(window_->shortcuts()->button(MelShortcutTable::Print), Qt::LeftButton);
   ASSERT_TRUE(waitFor([this] { return window_->printDialog() != nullptr; }));
   PrintChannelSelectView *select = window_->printDialog();
@@ -282,6 +296,12 @@ TEST_F(SaveAndPrintE2E, PrintEntryPrintsTheChosenChannelsPictures) {
     EXPECT_LT(gCard->channels[i].difference(data.scenes[i]),
               gCard->channels[2].difference(data.scenes[i]));
   }
+  // The map as it shows: the page's own ground and route, not one grey.
+  ASSERT_FALSE(data.map.isNull());
+  QSet<QRgb> colours;
+  for (int y = 0; y < data.map.height(); y += 7)
+    for (int x = 0; x < data.map.width(); x += 7) colours.insert(data.map.pixel(x, y));
+  EXPECT_GT(colours.size(), 5);
   view->memoBox()->setPlainText("Stopped at the lights");
   QTest::mouseClick(view->findChild<QPushButton *>("bInputMemo"), Qt::LeftButton);
   grabScreen("e2e-print-view", view);
