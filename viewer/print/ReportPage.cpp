@@ -14,7 +14,7 @@ namespace {
 constexpr int kMemoLine = 40;
 
 QString tr(const char *text) {
-  return QCoreApplication::translate("PrintView", text);
+  return QCoreApplication::translate("ReportPage", text);
 }
 
 // A TrueType face first: its digits keep their character codes in a PDF
