@@ -31,14 +31,24 @@ bool moveIntoPlace(const QString &temporary, const QString &output, QString *err
   return false;
 }
 
+// Why a write failed: the system's reason (a full disk says so), which
+// QFile's own text loses for a short write.
+QString writeError(const QFile &file, int savedErrno) {
+  if (savedErrno != 0) return QString::fromLocal8Bit(std::strerror(savedErrno));
+  return file.errorString();
+}
+
 // The copy itself, on a worker thread: false with a reason, or when stopped.
-QString copyFile(const QString &from, const QString &to, const std::atomic<bool> &stop,
-                 const std::function<void(double)> &progress) {
+// Messages name the final file (`shownAs`), not the temporary one.
+QString copyFile(const QString &from, const QString &to, const QString &shownAs,
+                 const std::atomic<bool> &stop, const std::function<void(double)> &progress) {
   QFile in(from), out(to);
+  const QString target = QDir::toNativeSeparators(shownAs);
   if (!in.open(QIODevice::ReadOnly))
     return QObject::tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(from), in.errorString());
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    return QObject::tr("Could not write %1: %2").arg(QDir::toNativeSeparators(to), out.errorString());
+  errno = 0;
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    return QObject::tr("Could not write %1: %2").arg(target, writeError(out, errno));
   const qint64 total = std::max<qint64>(1, in.size());
   qint64 done = 0;
   QByteArray block;
@@ -47,13 +57,16 @@ QString copyFile(const QString &from, const QString &to, const std::atomic<bool>
     block = in.read(kCopyBlock);
     if (block.isEmpty() && in.error() != QFile::NoError)
       return QObject::tr("Cannot read %1: %2").arg(QDir::toNativeSeparators(from), in.errorString());
+    // Unbuffered: each write reaches the system, and errno tells why it fell short.
+    errno = 0;
     if (out.write(block) != block.size())
-      return QObject::tr("Could not write %1: %2").arg(QDir::toNativeSeparators(to), out.errorString());
+      return QObject::tr("Could not write %1: %2").arg(target, writeError(out, errno));
     done += block.size();
     progress(static_cast<double>(done) / total);
   }
+  errno = 0;
   if (!out.flush() || out.error() != QFile::NoError)
-    return QObject::tr("Could not write %1: %2").arg(QDir::toNativeSeparators(to), out.errorString());
+    return QObject::tr("Could not write %1: %2").arg(target, writeError(out, errno));
   return QString();
 }
 
@@ -152,10 +165,10 @@ void ExportRunner::runCopy(const ExportStep &step) {
   stopCopy_ = std::make_shared<std::atomic<bool>>(false);
   auto stop = stopCopy_;
   auto result = std::make_shared<QString>();
-  const QString from = step.source, to = temporary_;
+  const QString from = step.source, to = temporary_, shownAs = step.output;
   QPointer<ExportRunner> self(this);
   copyThread_ = QThread::create([=] {
-    *result = copyFile(from, to, *stop, [self](double f) {
+    *result = copyFile(from, to, shownAs, *stop, [self](double f) {
       QMetaObject::invokeMethod(
           self.data(), [self, f] { if (self) self->stepProgress(f); }, Qt::QueuedConnection);
     });
@@ -224,7 +237,9 @@ void ExportRunner::onProcessFinished(int exitCode, QProcess::ExitStatus status) 
   if (status != QProcess::NormalExit || exitCode != 0) {
     // ffmpeg's last words say what went wrong (disk full, unreadable input).
     const QList<QByteArray> lines = errorText_.trimmed().split('\n');
-    const QString last = lines.isEmpty() ? QString() : QString::fromLocal8Bit(lines.last()).trimmed();
+    QString last = lines.isEmpty() ? QString() : QString::fromLocal8Bit(lines.last()).trimmed();
+    // The user knows the file by its final name.
+    if (!temporary_.isEmpty()) last.replace(temporary_, steps_[index_].output);
     logError("[ExportRunner]: ffmpeg failed (%d): %s", exitCode, errorText_.constData());
     return stepDone(status != QProcess::NormalExit
                         ? tr("ffmpeg stopped unexpectedly")

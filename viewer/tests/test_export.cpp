@@ -511,12 +511,20 @@ TEST_F(Export, DiskFullIsReportedAndLeavesNoFile) {
   c.folder = mountPoint.path();
   QString message;
   const bool copied = runSteps(ExportPlan::build(sourceOf(gMedia->separate(1), 3, 10), c), &message);
+  std::printf("[ disk full, copy ] %s\n", qPrintable(message));
+  const QString copyMessage = message;
   c.type = "avi";
   const bool remuxed = runSteps(ExportPlan::build(sourceOf(gMedia->separate(1), 3, 10), c), &message);
   const QStringList left = filesIn(mountPoint.path());
   QProcess::execute("umount", {mountPoint.path()});
   EXPECT_FALSE(copied);
   EXPECT_FALSE(remuxed);
+  std::printf("[ disk full, ffmpeg ] %s\n", qPrintable(message));
+  EXPECT_TRUE(copyMessage.contains("No space left on device")) << copyMessage.toStdString();
+  // Both name the file the user asked for.
+  EXPECT_TRUE(copyMessage.contains("/20230101_120000_INF_1.mp4")) << copyMessage.toStdString();
+  EXPECT_TRUE(message.contains("/20230101_120000_INF_1.avi")) << message.toStdString();
+  EXPECT_FALSE(copyMessage.contains(".partial") || message.contains(".partial"));
   EXPECT_TRUE(message.contains("ffmpeg failed")) << message.toStdString();
   EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
@@ -656,6 +664,8 @@ TEST_F(Export, CancelStopsFfmpegWithinASecondAndLeavesNoFile) {
     return stat.readAll().contains(") Z ");  // ended, not yet reaped
   };
   ASSERT_TRUE(waitFor(gone, 5000));
+  std::printf("[ cancel ] ffmpeg gone %lld ms after the click\n",
+              static_cast<long long>(clock.elapsed()));
   EXPECT_LT(clock.elapsed(), 1000);
   ASSERT_TRUE(waitFor([&] { return done.count() == 1; }));
   EXPECT_FALSE(done.first().first().toBool());
