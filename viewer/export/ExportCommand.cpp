@@ -165,18 +165,25 @@ QString sideBySideFilter(const QStringList &inputs, const QVector<Caption> &capt
   return graph.join(QStringLiteral(";\n")) + QLatin1Char('\n');
 }
 
-QStringList sideBySideExport(const QVector<Source> &sources, const QString &filterScript,
-                             double fromSec, double toSec, const QString &output) {
+QStringList sideBySideExport(const QVector<Source> &sources, const QString &audioFile,
+                             const QString &filterScript, double fromSec, double toSec,
+                             const QString &output) {
   QStringList args{QStringLiteral("-y")};
   QStringList files;
   for (const Source &s : sources)
     if (!files.contains(s.file)) files << s.file;
+  int audioInput = files.indexOf(audioFile);
+  if (audioInput < 0 && !audioFile.isEmpty()) {
+    audioInput = files.size();
+    files << audioFile;
+  }
   for (const QString &file : files)
     args << QStringLiteral("-ss") << seconds(fromSec) << QStringLiteral("-t")
          << seconds(toSec - fromSec) << QStringLiteral("-i") << file;
   args << QStringLiteral("-filter_complex_script") << filterScript;
-  args << QStringLiteral("-map") << QStringLiteral("[out]") << QStringLiteral("-map")
-       << QStringLiteral("0:a?") << QStringLiteral("-c:v") << QStringLiteral("libx264")
+  args << QStringLiteral("-map") << QStringLiteral("[out]");
+  if (audioInput >= 0) args << QStringLiteral("-map") << QStringLiteral("%1:a:0?").arg(audioInput);
+  args << QStringLiteral("-c:v") << QStringLiteral("libx264")
        << QStringLiteral("-preset") << QStringLiteral("veryfast") << QStringLiteral("-crf")
        << QStringLiteral("23") << QStringLiteral("-c:a") << QStringLiteral("aac")
        << QStringLiteral("-threads") << QStringLiteral("2") << output;

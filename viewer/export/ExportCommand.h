@@ -56,9 +56,12 @@ QStringList inputLabels(const QVector<Source> &sources);
 // burned into the top left corner; the composed video is labelled [out].
 QString sideBySideFilter(const QStringList &inputs, const QVector<Caption> &captions,
                          const QString &fontFile);
-// The full argument list; the filter graph is read from filterScript.
-QStringList sideBySideExport(const QVector<Source> &sources, const QString &filterScript,
-                             double fromSec, double toSec, const QString &output);
+// The full argument list; the filter graph is read from filterScript. The
+// sound comes from audioFile (channel 1's), read as one more input when it
+// is not among the pictures' files.
+QStringList sideBySideExport(const QVector<Source> &sources, const QString &audioFile,
+                             const QString &filterScript, double fromSec, double toSec,
+                             const QString &output);
 // A bold monospaced font for the captions; empty to let ffmpeg choose.
 QString captionFont();
 

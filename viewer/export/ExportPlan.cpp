@@ -164,8 +164,10 @@ QVector<ExportStep> build(const ExportSource &source, const ExportChoice &choice
         ExportCommand::inputLabels(sources),
         ExportCommand::captions(source.start, source.speedPerSecond, source.miles, from, to),
         ExportCommand::captionFont());
-    step.arguments = ExportCommand::sideBySideExport(sources, QLatin1String(kFilterScriptToken),
-                                                     from, to, step.output);
+    // Sound from channel 1, chosen or not.
+    const QString audio = source.separateFiles ? source.channelFiles.value(0) : source.recordingPath;
+    step.arguments = ExportCommand::sideBySideExport(
+        sources, audio, QLatin1String(kFilterScriptToken), from, to, step.output);
     steps << step;
     if (choice.telemetryBeside) steps << telemetryStep(besideGpx(step.output));
     return steps;

@@ -405,6 +405,31 @@ TEST_F(Export, SideBySideComposesThreeChannelsWithTheTextBurnedIn) {
   EXPECT_LT(diffRear / (20 * 38), 20);
 }
 
+TEST_F(Export, SideBySideOfTheRearChannelsTakesTheSoundOfChannelOne) {
+  ExportChoice c;
+  c.channels[1] = c.channels[2] = true;
+  c.folder = out_.path();
+  c.sideBySide = true;
+  const QVector<ExportStep> steps = ExportPlan::build(sourceOf(gMedia->separate(1), 3, 10), c);
+  ASSERT_EQ(steps.size(), 1);
+  // Channel 1's file is read for its sound alone.
+  EXPECT_EQ(steps[0].arguments.filter(gMedia->separate(1)).size(), 1);
+  EXPECT_TRUE(steps[0].arguments.contains("2:a:0?"));
+  ASSERT_TRUE(runSteps(steps));
+  const QString out = out_.path() + "/20230101_120000_INF_sidebyside.mp4";
+  EXPECT_EQ(probe(out, "stream=width"), "480");
+  EXPECT_EQ(probe(out, "stream=codec_name", "a:0"), "aac");
+  EXPECT_NEAR(probe(out, "stream=duration", "a:0").toDouble(), 10.0, 0.2);
+  // The front place shows channel 2.
+  const QImage composed = exporttest::frameAt(out, 5.5);
+  const QImage rear = exporttest::frameAt(gMedia->separate(2), 5.5);
+  double diff = 0;
+  for (int y = 100; y < 170; y += 4)
+    for (int x = 20; x < 300; x += 4)
+      diff += std::abs(composed.pixelColor(x, y).lightness() - rear.pixelColor(x, y).lightness());
+  EXPECT_LT(diff / (18 * 70), 12);
+}
+
 TEST_F(Export, GpxBesideTheClipHoldsTheSpanOnly) {
   ExportChoice c;
   c.channels[0] = true;
