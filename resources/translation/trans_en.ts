@@ -150,6 +150,68 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>ExportPlan</name>
+    <message>
+        <source>There is no select channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The end of the span must come after its start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A channel file is missing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ExportRunner</name>
+    <message>
+        <source>Cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing was written to %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No picture of this channel was taken for %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not write %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not write the filter graph: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ffmpeg could not be started (%1): %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ffmpeg stopped unexpectedly</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ffmpeg failed (exit code %1): %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No telemetry was written</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>FileFormatThread</name>
     <message>
         <source>Copying the CONFIG folder...</source>
@@ -245,6 +307,14 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Can not copy item to sd config folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play a recording first: its channels are what is saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play a recording first: its pictures are what is printed.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -488,6 +558,118 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>PrintChannelSelectView</name>
+    <message>
+        <source>Print</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channels to print</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not selected channel!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PrintView</name>
+    <message>
+        <source>Print</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Memo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lines of 40 characters are printed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Apply memo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The report could not be printed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ReportPage</name>
+    <message>
+        <source>Date: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Speed: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>FileName: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Model Name: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Memo: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>RightSideView</name>
     <message>
         <source>File list</source>
@@ -566,6 +748,155 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>SD Card is Empty!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SaveAsView</name>
+    <message>
+        <source>Choose Save Scene</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Snapshot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Telemetry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From / to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Side by side (all chosen channels in one video)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GPS track (GPX) beside the video</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no select channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The samples of this span are written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video is encoded anew: it starts exactly at &quot;from&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cut without encoding anew: the clip starts at the key frame at or before &quot;from&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The whole recording. Set &quot;from&quot; and &quot;to&quot; (or the marks I and O on the time line) to save a part.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File exists</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>These files exist already:
+%1
+Replace them?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saving...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saving %1 (%2 of %3)...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Complete to Save Snapshot!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Complete File Download!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saving was cancelled; no partial file was kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saving failed: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,4 +1,4 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="he_IL">
 <context>
@@ -89,7 +89,7 @@ Delete	הסרת הקבצים שנבחרו מהרשימה</translation>
     <message>
         <source>Privacy statement
 
-This viewer plays the recordings of your dash camera, shows where and how fast the vehicle was driven, and edits the camera's settings on the memory card. All of this happens on this computer: recordings, positions and settings are never sent anywhere.
+This viewer plays the recordings of your dash camera, shows where and how fast the vehicle was driven, and edits the camera&apos;s settings on the memory card. All of this happens on this computer: recordings, positions and settings are never sent anywhere.
 
 While it runs, the viewer keeps a status log (playerStatus.txt) in your application data folder. It records what the program did (for example which window was opened or that a file could not be read) so that problems can be found. It does not record the contents of your recordings, your positions or your personal information, and it is deleted when the program closes normally.
 
@@ -146,7 +146,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>לא ניתן להעתיק פריט לתיקיית config בכרטיס</translation>
     </message>
     <message>
-        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera's CONFIG folder is kept.</source>
+        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera&apos;s CONFIG folder is kept.</source>
         <translation>כל הקבצים ב-%1 (%2, %3, מחובר ב-%4) יימחקו. תיקיית CONFIG של המצלמה תישמר.</translation>
     </message>
     <message>
@@ -166,7 +166,69 @@ You can change both choices later in the settings. If you do not agree, the prog
     <name>ChartView</name>
     <message>
         <source>Speed to %1 km/h</source>
-        <translation>מהירות עד %1 קמ"ש</translation>
+        <translation>מהירות עד %1 קמ&quot;ש</translation>
+    </message>
+</context>
+<context>
+    <name>ExportPlan</name>
+    <message>
+        <source>There is no select channel</source>
+        <translation>לא נבחר ערוץ</translation>
+    </message>
+    <message>
+        <source>The end of the span must come after its start.</source>
+        <translation>סוף הקטע חייב לבוא אחרי תחילתו.</translation>
+    </message>
+    <message>
+        <source>A channel file is missing.</source>
+        <translation>קובץ של ערוץ חסר.</translation>
+    </message>
+</context>
+<context>
+    <name>ExportRunner</name>
+    <message>
+        <source>Cancelled</source>
+        <translation>בוטל</translation>
+    </message>
+    <message>
+        <source>Nothing was written to %1</source>
+        <translation>דבר לא נכתב אל %1</translation>
+    </message>
+    <message>
+        <source>No picture of this channel was taken for %1</source>
+        <translation>לא צולמה תמונה של ערוץ זה עבור %1</translation>
+    </message>
+    <message>
+        <source>Could not write %1</source>
+        <translation>לא ניתן לכתוב את %1</translation>
+    </message>
+    <message>
+        <source>Cannot read %1</source>
+        <translation>לא ניתן לקרוא את %1</translation>
+    </message>
+    <message>
+        <source>Nothing to run</source>
+        <translation>אין מה להריץ</translation>
+    </message>
+    <message>
+        <source>Could not write the filter graph: %1</source>
+        <translation>לא ניתן לכתוב את גרף המסננים: %1</translation>
+    </message>
+    <message>
+        <source>ffmpeg could not be started (%1): %2</source>
+        <translation>לא ניתן להפעיל את ffmpeg ‏(%1): %2</translation>
+    </message>
+    <message>
+        <source>ffmpeg stopped unexpectedly</source>
+        <translation>ffmpeg נעצר באופן בלתי צפוי</translation>
+    </message>
+    <message>
+        <source>ffmpeg failed (exit code %1): %2</source>
+        <translation>ffmpeg נכשל (קוד יציאה %1): %2</translation>
+    </message>
+    <message>
+        <source>No telemetry was written</source>
+        <translation>לא נכתבו נתוני נסיעה</translation>
     </message>
 </context>
 <context>
@@ -252,7 +314,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>שחזור הגדרות המצלמה</translation>
     </message>
     <message>
-        <source>The last SD card format did not finish. The card's CONFIG folder was kept. Copy it to the card now?</source>
+        <source>The last SD card format did not finish. The card&apos;s CONFIG folder was kept. Copy it to the card now?</source>
         <translation>הפרמוט האחרון של כרטיס ה-SD לא הסתיים. תיקיית CONFIG של הכרטיס נשמרה. להעתיק אותה לכרטיס עכשיו?</translation>
     </message>
     <message>
@@ -266,6 +328,14 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Can not copy item to sd config folder</source>
         <translation>לא ניתן להעתיק פריט לתיקיית config בכרטיס</translation>
+    </message>
+    <message>
+        <source>Play a recording first: its channels are what is saved.</source>
+        <translation>נגן הקלטה תחילה: הערוצים שלה הם שנשמרים.</translation>
+    </message>
+    <message>
+        <source>Play a recording first: its pictures are what is printed.</source>
+        <translation>נגן הקלטה תחילה: התמונות שלה הן שמודפסות.</translation>
     </message>
 </context>
 <context>
@@ -513,6 +583,118 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>PrintChannelSelectView</name>
+    <message>
+        <source>Print</source>
+        <translation>הדפסה</translation>
+    </message>
+    <message>
+        <source>Channels to print</source>
+        <translation>ערוצים להדפסה</translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation>תמונה קדמית</translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation>תמונה אחורית 1</translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation>תמונה אחורית 2</translation>
+    </message>
+    <message>
+        <source>Channel 4</source>
+        <translation>ערוץ 4</translation>
+    </message>
+    <message>
+        <source>Channel 5</source>
+        <translation>ערוץ 5</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>אישור</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>There is not selected channel!</source>
+        <translation>לא נבחר ערוץ!</translation>
+    </message>
+</context>
+<context>
+    <name>PrintView</name>
+    <message>
+        <source>Print</source>
+        <translation>הדפסה</translation>
+    </message>
+    <message>
+        <source>Memo</source>
+        <translation>הערה</translation>
+    </message>
+    <message>
+        <source>Lines of 40 characters are printed.</source>
+        <translation>ההערה מודפסת בשורות של 40 תווים.</translation>
+    </message>
+    <message>
+        <source>Apply memo</source>
+        <translation>החל הערה</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>The report could not be printed.</source>
+        <translation>לא ניתן להדפיס את הדוח.</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>לא ניתן לכתוב את %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>לא ניתן לקרוא את %1: %2</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>בוטל</translation>
+    </message>
+</context>
+<context>
+    <name>ReportPage</name>
+    <message>
+        <source>Date: </source>
+        <translation>תאריך: </translation>
+    </message>
+    <message>
+        <source>Speed: </source>
+        <translation>מהירות: </translation>
+    </message>
+    <message>
+        <source>FileName: </source>
+        <translation>שם קובץ: </translation>
+    </message>
+    <message>
+        <source>Model Name: </source>
+        <translation>דגם: </translation>
+    </message>
+    <message>
+        <source>Memo: </source>
+        <translation>הערה: </translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>דוח</translation>
+    </message>
+</context>
+<context>
     <name>RightSideView</name>
     <message>
         <source>File list</source>
@@ -555,7 +737,7 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
     <message>
         <source>Total</source>
-        <translation>סה"כ</translation>
+        <translation>סה&quot;כ</translation>
     </message>
     <message>
         <source>Used</source>
@@ -592,6 +774,157 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>SD Card is Empty!</source>
         <translation>כרטיס ה-SD ריק!</translation>
+    </message>
+</context>
+<context>
+    <name>SaveAsView</name>
+    <message>
+        <source>Choose Save Scene</source>
+        <translation>בחירת תמונות לשמירה</translation>
+    </message>
+    <message>
+        <source>File Setting</source>
+        <translation>הגדרות קובץ</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>ערוץ</translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation>תמונה קדמית</translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation>תמונה אחורית 1</translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation>תמונה אחורית 2</translation>
+    </message>
+    <message>
+        <source>Channel 4</source>
+        <translation>ערוץ 4</translation>
+    </message>
+    <message>
+        <source>Channel 5</source>
+        <translation>ערוץ 5</translation>
+    </message>
+    <message>
+        <source>Snapshot</source>
+        <translation>תמונת מצב</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>וידאו</translation>
+    </message>
+    <message>
+        <source>Telemetry</source>
+        <translation>נתוני נסיעה</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>תיקייה</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>שינוי</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>סוג</translation>
+    </message>
+    <message>
+        <source>From / to</source>
+        <translation>מ־ / עד</translation>
+    </message>
+    <message>
+        <source>Side by side (all chosen channels in one video)</source>
+        <translation>זה לצד זה (כל הערוצים שנבחרו בסרטון אחד)</translation>
+    </message>
+    <message>
+        <source>GPS track (GPX) beside the video</source>
+        <translation>מסלול GPS ‏(GPX) לצד הסרטון</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>תבנית</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>חזרה</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>שמירה</translation>
+    </message>
+    <message>
+        <source>There is no select channel</source>
+        <translation>לא נבחר ערוץ</translation>
+    </message>
+    <message>
+        <source>Search Folder</source>
+        <translation>חיפוש תיקייה</translation>
+    </message>
+    <message>
+        <source>The samples of this span are written.</source>
+        <translation>נכתבות הדגימות של קטע זה.</translation>
+    </message>
+    <message>
+        <source>The video is encoded anew: it starts exactly at &quot;from&quot;.</source>
+        <translation>הסרטון מקודד מחדש: הוא מתחיל בדיוק ב&quot;מ־&quot;.</translation>
+    </message>
+    <message>
+        <source>Cut without encoding anew: the clip starts at the key frame at or before &quot;from&quot;.</source>
+        <translation>חיתוך ללא קידוד מחדש: הקטע מתחיל בפריים המפתח שב&quot;מ־&quot; או לפניו.</translation>
+    </message>
+    <message>
+        <source>The whole recording. Set &quot;from&quot; and &quot;to&quot; (or the marks I and O on the time line) to save a part.</source>
+        <translation>ההקלטה כולה. כדי לשמור חלק, קבע &quot;מ־&quot; ו&quot;עד&quot; (או הסימנים I ו־O בציר הזמן).</translation>
+    </message>
+    <message>
+        <source>File exists</source>
+        <translation>הקובץ קיים</translation>
+    </message>
+    <message>
+        <source>These files exist already:
+%1
+Replace them?</source>
+        <translation>הקבצים האלה כבר קיימים:
+%1
+להחליף אותם?</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1</source>
+        <translation>לא ניתן ליצור את התיקייה %1</translation>
+    </message>
+    <message>
+        <source>Saving...</source>
+        <translation>שומר...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>ביטול</translation>
+    </message>
+    <message>
+        <source>Saving %1 (%2 of %3)...</source>
+        <translation>שומר את %1 (%2 מתוך %3)...</translation>
+    </message>
+    <message>
+        <source>Complete to Save Snapshot!</source>
+        <translation>שמירת תמונות המצב הושלמה!</translation>
+    </message>
+    <message>
+        <source>Complete File Download!</source>
+        <translation>שמירת הקובץ הושלמה!</translation>
+    </message>
+    <message>
+        <source>Saving was cancelled; no partial file was kept.</source>
+        <translation>השמירה בוטלה; לא נשאר קובץ חלקי.</translation>
+    </message>
+    <message>
+        <source>Saving failed: %1</source>
+        <translation>השמירה נכשלה: %1</translation>
     </message>
 </context>
 <context>
@@ -720,7 +1053,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>ביטול</translation>
     </message>
     <message>
-        <source>There is no camera setting file. Open the camera's SD card to change its settings.</source>
+        <source>There is no camera setting file. Open the camera&apos;s SD card to change its settings.</source>
         <translation>אין קובץ הגדרות של המצלמה. פתח את כרטיס ה-SD של המצלמה כדי לשנות את הגדרותיה.</translation>
     </message>
     <message>
@@ -772,7 +1105,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>הזיכרון יפורמט כדי להחזיר חלק מההגדרות לברירת המחדל.</translation>
     </message>
     <message>
-        <source>It can't go back if you clicked yes.</source>
+        <source>It can&apos;t go back if you clicked yes.</source>
         <translation>לאחר לחיצה על כן לא ניתן לחזור.</translation>
     </message>
     <message>

@@ -1,4 +1,4 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
@@ -89,7 +89,7 @@ Delete	선택한 파일을 목록에서 삭제</translation>
     <message>
         <source>Privacy statement
 
-This viewer plays the recordings of your dash camera, shows where and how fast the vehicle was driven, and edits the camera's settings on the memory card. All of this happens on this computer: recordings, positions and settings are never sent anywhere.
+This viewer plays the recordings of your dash camera, shows where and how fast the vehicle was driven, and edits the camera&apos;s settings on the memory card. All of this happens on this computer: recordings, positions and settings are never sent anywhere.
 
 While it runs, the viewer keeps a status log (playerStatus.txt) in your application data folder. It records what the program did (for example which window was opened or that a file could not be read) so that problems can be found. It does not record the contents of your recordings, your positions or your personal information, and it is deleted when the program closes normally.
 
@@ -146,7 +146,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>SD config 폴더로 항목을 복사할 수 없습니다</translation>
     </message>
     <message>
-        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera's CONFIG folder is kept.</source>
+        <source>Every file on %1 (%2, %3, mounted at %4) will be erased. The camera&apos;s CONFIG folder is kept.</source>
         <translation>%1 (%2, %3, %4에 마운트됨)의 모든 파일이 지워집니다. 카메라의 CONFIG 폴더는 유지됩니다.</translation>
     </message>
     <message>
@@ -167,6 +167,68 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Speed to %1 km/h</source>
         <translation>속도 눈금 %1 km/h</translation>
+    </message>
+</context>
+<context>
+    <name>ExportPlan</name>
+    <message>
+        <source>There is no select channel</source>
+        <translation>선택된 채널이 없습니다</translation>
+    </message>
+    <message>
+        <source>The end of the span must come after its start.</source>
+        <translation>구간의 끝은 시작보다 뒤여야 합니다.</translation>
+    </message>
+    <message>
+        <source>A channel file is missing.</source>
+        <translation>채널 파일이 없습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>ExportRunner</name>
+    <message>
+        <source>Cancelled</source>
+        <translation>취소됨</translation>
+    </message>
+    <message>
+        <source>Nothing was written to %1</source>
+        <translation>%1에 아무것도 기록되지 않았습니다</translation>
+    </message>
+    <message>
+        <source>No picture of this channel was taken for %1</source>
+        <translation>%1에 사용할 이 채널의 사진이 없습니다</translation>
+    </message>
+    <message>
+        <source>Could not write %1</source>
+        <translation>%1을(를) 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Cannot read %1</source>
+        <translation>%1을(를) 읽을 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Nothing to run</source>
+        <translation>실행할 것이 없습니다</translation>
+    </message>
+    <message>
+        <source>Could not write the filter graph: %1</source>
+        <translation>필터 그래프를 쓸 수 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>ffmpeg could not be started (%1): %2</source>
+        <translation>ffmpeg을 시작할 수 없습니다 (%1): %2</translation>
+    </message>
+    <message>
+        <source>ffmpeg stopped unexpectedly</source>
+        <translation>ffmpeg이 예기치 않게 중단되었습니다</translation>
+    </message>
+    <message>
+        <source>ffmpeg failed (exit code %1): %2</source>
+        <translation>ffmpeg 실패 (종료 코드 %1): %2</translation>
+    </message>
+    <message>
+        <source>No telemetry was written</source>
+        <translation>주행 기록이 저장되지 않았습니다</translation>
     </message>
 </context>
 <context>
@@ -252,7 +314,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>카메라 설정 복원</translation>
     </message>
     <message>
-        <source>The last SD card format did not finish. The card's CONFIG folder was kept. Copy it to the card now?</source>
+        <source>The last SD card format did not finish. The card&apos;s CONFIG folder was kept. Copy it to the card now?</source>
         <translation>지난 SD 카드 포맷이 끝나지 않았습니다. 카드의 CONFIG 폴더를 보관해 두었습니다. 지금 카드로 복사할까요?</translation>
     </message>
     <message>
@@ -266,6 +328,14 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>Can not copy item to sd config folder</source>
         <translation>SD config 폴더로 항목을 복사할 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Play a recording first: its channels are what is saved.</source>
+        <translation>먼저 영상을 재생하세요: 그 채널이 저장됩니다.</translation>
+    </message>
+    <message>
+        <source>Play a recording first: its pictures are what is printed.</source>
+        <translation>먼저 영상을 재생하세요: 그 화면이 인쇄됩니다.</translation>
     </message>
 </context>
 <context>
@@ -513,6 +583,118 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>PrintChannelSelectView</name>
+    <message>
+        <source>Print</source>
+        <translation>인쇄</translation>
+    </message>
+    <message>
+        <source>Channels to print</source>
+        <translation>인쇄할 채널</translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation>전방 화면</translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation>후방 화면1</translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation>후방 화면2</translation>
+    </message>
+    <message>
+        <source>Channel 4</source>
+        <translation>채널 4</translation>
+    </message>
+    <message>
+        <source>Channel 5</source>
+        <translation>채널 5</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>확인</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>There is not selected channel!</source>
+        <translation>선택된 채널이 없습니다!</translation>
+    </message>
+</context>
+<context>
+    <name>PrintView</name>
+    <message>
+        <source>Print</source>
+        <translation>인쇄</translation>
+    </message>
+    <message>
+        <source>Memo</source>
+        <translation>메모</translation>
+    </message>
+    <message>
+        <source>Lines of 40 characters are printed.</source>
+        <translation>40자씩 줄을 나누어 인쇄합니다.</translation>
+    </message>
+    <message>
+        <source>Apply memo</source>
+        <translation>메모 적용</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>The report could not be printed.</source>
+        <translation>보고서를 인쇄할 수 없습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>%1을(를) 쓸 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>%1을(를) 읽을 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>취소됨</translation>
+    </message>
+</context>
+<context>
+    <name>ReportPage</name>
+    <message>
+        <source>Date: </source>
+        <translation>날짜: </translation>
+    </message>
+    <message>
+        <source>Speed: </source>
+        <translation>속도: </translation>
+    </message>
+    <message>
+        <source>FileName: </source>
+        <translation>파일 이름: </translation>
+    </message>
+    <message>
+        <source>Model Name: </source>
+        <translation>모델명: </translation>
+    </message>
+    <message>
+        <source>Memo: </source>
+        <translation>메모: </translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>보고서</translation>
+    </message>
+</context>
+<context>
     <name>RightSideView</name>
     <message>
         <source>File list</source>
@@ -592,6 +774,157 @@ You can change both choices later in the settings. If you do not agree, the prog
     <message>
         <source>SD Card is Empty!</source>
         <translation>SD 카드가 비어 있습니다!</translation>
+    </message>
+</context>
+<context>
+    <name>SaveAsView</name>
+    <message>
+        <source>Choose Save Scene</source>
+        <translation>저장할 화면 선택</translation>
+    </message>
+    <message>
+        <source>File Setting</source>
+        <translation>파일 설정</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>Front Scene</source>
+        <translation>전방 화면</translation>
+    </message>
+    <message>
+        <source>Rear Scene1</source>
+        <translation>후방 화면1</translation>
+    </message>
+    <message>
+        <source>Rear Scene2</source>
+        <translation>후방 화면2</translation>
+    </message>
+    <message>
+        <source>Channel 4</source>
+        <translation>채널 4</translation>
+    </message>
+    <message>
+        <source>Channel 5</source>
+        <translation>채널 5</translation>
+    </message>
+    <message>
+        <source>Snapshot</source>
+        <translation>스냅샷</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>동영상</translation>
+    </message>
+    <message>
+        <source>Telemetry</source>
+        <translation>주행 기록</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>폴더</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>변경</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>형식</translation>
+    </message>
+    <message>
+        <source>From / to</source>
+        <translation>시작 / 끝</translation>
+    </message>
+    <message>
+        <source>Side by side (all chosen channels in one video)</source>
+        <translation>나란히 (선택한 모든 채널을 한 동영상으로)</translation>
+    </message>
+    <message>
+        <source>GPS track (GPX) beside the video</source>
+        <translation>동영상 옆에 GPS 경로 (GPX)</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>형식</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>뒤로</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>There is no select channel</source>
+        <translation>선택된 채널이 없습니다</translation>
+    </message>
+    <message>
+        <source>Search Folder</source>
+        <translation>폴더 찾기</translation>
+    </message>
+    <message>
+        <source>The samples of this span are written.</source>
+        <translation>이 구간의 기록이 저장됩니다.</translation>
+    </message>
+    <message>
+        <source>The video is encoded anew: it starts exactly at &quot;from&quot;.</source>
+        <translation>동영상을 새로 인코딩합니다: &quot;시작&quot; 시점에서 정확히 시작합니다.</translation>
+    </message>
+    <message>
+        <source>Cut without encoding anew: the clip starts at the key frame at or before &quot;from&quot;.</source>
+        <translation>다시 인코딩하지 않고 자릅니다: &quot;시작&quot; 시점 또는 그 이전의 키 프레임에서 시작합니다.</translation>
+    </message>
+    <message>
+        <source>The whole recording. Set &quot;from&quot; and &quot;to&quot; (or the marks I and O on the time line) to save a part.</source>
+        <translation>영상 전체. 일부만 저장하려면 &quot;시작&quot;과 &quot;끝&quot;을 정하세요 (또는 타임라인에서 I와 O 키로 표시).</translation>
+    </message>
+    <message>
+        <source>File exists</source>
+        <translation>파일이 있습니다</translation>
+    </message>
+    <message>
+        <source>These files exist already:
+%1
+Replace them?</source>
+        <translation>다음 파일이 이미 있습니다:
+%1
+바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1</source>
+        <translation>%1 폴더를 만들 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Saving...</source>
+        <translation>저장 중...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>Saving %1 (%2 of %3)...</source>
+        <translation>%1 저장 중 (%3개 중 %2)...</translation>
+    </message>
+    <message>
+        <source>Complete to Save Snapshot!</source>
+        <translation>스냅샷 저장 완료!</translation>
+    </message>
+    <message>
+        <source>Complete File Download!</source>
+        <translation>파일 저장 완료!</translation>
+    </message>
+    <message>
+        <source>Saving was cancelled; no partial file was kept.</source>
+        <translation>저장이 취소되었습니다. 일부만 저장된 파일은 남기지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>Saving failed: %1</source>
+        <translation>저장 실패: %1</translation>
     </message>
 </context>
 <context>
@@ -720,7 +1053,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>취소</translation>
     </message>
     <message>
-        <source>There is no camera setting file. Open the camera's SD card to change its settings.</source>
+        <source>There is no camera setting file. Open the camera&apos;s SD card to change its settings.</source>
         <translation>카메라 설정 파일이 없습니다. 설정을 바꾸려면 카메라의 SD 카드를 여세요.</translation>
     </message>
     <message>
@@ -772,7 +1105,7 @@ You can change both choices later in the settings. If you do not agree, the prog
         <translation>일부 설정을 기본값으로 되돌리기 위해 메모리를 포맷합니다.</translation>
     </message>
     <message>
-        <source>It can't go back if you clicked yes.</source>
+        <source>It can&apos;t go back if you clicked yes.</source>
         <translation>예를 누르면 되돌릴 수 없습니다.</translation>
     </message>
     <message>

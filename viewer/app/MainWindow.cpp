@@ -36,6 +36,9 @@
 #include "device/SDCardView.h"
 #include "device/SystemCardMount.h"
 #include "device/SystemDriveQuery.h"
+#include "export/ExportPlan.h"
+#include "export/SaveAsView.h"
+#include "print/PrintChannelSelectView.h"
 #include "chart/ChartView.h"
 #include "core/GsensorEvents.h"
 #include "core/RecordingMetadata.h"
@@ -212,9 +215,6 @@ void MainWindow::buildUi() {
   topBar_ = new TopBar(this);
   shortcuts_ = new MelShortcutTable(style.imageFolder(), this);
   shortcuts_->setFixedWidth(56);
-  // Dialogs that are not part of the program yet stay greyed out.
-  for (auto entry : {MelShortcutTable::Print, MelShortcutTable::Capture})
-    shortcuts_->setEntryEnabled(entry, false);
 
   // The play area: the logo while nothing plays, the video surfaces while a
   // recording plays, and the control bar beneath.
@@ -284,6 +284,8 @@ void MainWindow::buildShortcuts() {
        &MainWindow::onRecvFullScreen,
        false},
       {"leaveFullScreen", {QKeySequence(Qt::Key_Escape)}, &MainWindow::onUnsetFullScreen, false},
+      {"spanFrom", {QKeySequence(Qt::Key_I)}, &MainWindow::onMarkSpanFrom, false},
+      {"spanTo", {QKeySequence(Qt::Key_O)}, &MainWindow::onMarkSpanTo, false},
   };
   keys_ = new QActionGroup(this);
   keys_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
@@ -366,6 +368,11 @@ void MainWindow::connectPlayback() {
   connect(p, &PlayerInterface::sendResetAll, this, &MainWindow::onClearPlayback);
   connect(p, &PlayerInterface::sendCannotPlay, bar, &PlayControlView::onClearUi);
   connect(p, &PlayerInterface::sendCannotPlay, this, &MainWindow::onClearPlayback);
+  connect(p, &PlayerInterface::sendScreenImages, this, &MainWindow::onScreenImages);
+  connect(p, &PlayerInterface::sendClear, this, [this] {
+    spanFromMs_ = spanToMs_ = -1;
+    showSpan();
+  });
   connect(p, &PlayerInterface::sendMessage, this,
           [this](const QString &text) { MessageBoxes::inform(this, text); });
   connect(p, &PlayerInterface::sendChannelCount, scenes_, &SceneArea::setChannelCount);
@@ -484,10 +491,101 @@ bool MainWindow::keyboardBlocked() const {
   return keys_ && !keys_->isEnabled();
 }
 
+// The capture button: pictures of every channel of this moment, then the
+// save dialog that saves them.
 void MainWindow::onGetImage() {
   logDebug("MainWindow::onGetImage");
   if (!playingOrPaused()) return;
+  openSaveDlg(true);
+}
+
+SaveAsView *MainWindow::saveDialog() const {
+  return qobject_cast<SaveAsView *>(saveDialog_);
+}
+
+PrintChannelSelectView *MainWindow::printDialog() const {
+  return qobject_cast<PrintChannelSelectView *>(printDialog_);
+}
+
+void MainWindow::openSaveDlg(bool snapshotPage) {
+  logDebug("MainWindow::openSaveDlg");
+  if (saveDialog_ || printDialog_ || pictureUse_ != PictureUse::None) return;
+  if (!playingOrPaused()) {
+    MessageBoxes::inform(this, tr("Play a recording first: its channels are what is saved."));
+    return;
+  }
+  pictureUse_ = snapshotPage ? PictureUse::Snapshot : PictureUse::Save;
   player_->takeScreenImages();
+}
+
+void MainWindow::openPrintDlg() {
+  logDebug("MainWindow::openPrintDlg");
+  if (saveDialog_ || printDialog_ || pictureUse_ != PictureUse::None) return;
+  if (!playingOrPaused()) {
+    MessageBoxes::inform(this, tr("Play a recording first: its pictures are what is printed."));
+    return;
+  }
+  pictureUse_ = PictureUse::Print;
+  player_->takeScreenImages();
+}
+
+void MainWindow::onScreenImages(const QStringList &paths) {
+  logDebug("MainWindow::onScreenImages");
+  const PictureUse use = pictureUse_;
+  pictureUse_ = PictureUse::None;
+  if (use == PictureUse::None || !playingOrPaused()) return;
+  const ViewerState &s = ViewerState::instance();
+  if (use == PictureUse::Save || use == PictureUse::Snapshot) {
+    auto *dialog = new SaveAsView(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    ExportSource source = ExportSource::fromViewerState(paths, player_->component()->isSeparateFiles());
+    // The position of the pictures just taken (the state's copy is only
+    // brought up to date while playing).
+    source.position = player_->component()->GetPosition();
+    dialog->setSource(source);
+    dialog->setSpan(spanFromMs_ >= 0 ? spanFromMs_ / 1000.0 : 0,
+                    spanToMs_ >= 0 ? spanToMs_ / 1000.0 : s.totalRangeMs / 1000.0);
+    saveDialog_ = dialog;
+    connect(dialog, &QObject::destroyed, this, [this] { saveDialog_ = nullptr; });
+    dialog->open();
+    if (use == PictureUse::Snapshot) dialog->showSnapshotPage();
+    return;
+  }
+  logInfo("[MainWindow]: Execute print channel select Dialog");
+  QVector<QImage> frames;
+  for (const QString &path : paths) frames << (path.isEmpty() ? QImage() : QImage(path));
+  auto *dialog = new PrintChannelSelectView(this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setChannelCount(s.channelCount);
+  dialog->setImage(frames);
+  // The map as it shows now; a map that is not on screen or has no page
+  // gives no picture (the report keeps its place framed and empty).
+  MapView *map = mapPanel_ ? mapPanel_->map() : nullptr;
+  const bool mapShown = map && map->isPageLoaded() && map->isVisible();
+  dialog->setMapImage(mapShown ? map->grab().toImage() : QImage());
+  printDialog_ = dialog;
+  connect(dialog, &QObject::destroyed, this, [this] { printDialog_ = nullptr; });
+  dialog->open();
+}
+
+void MainWindow::onMarkSpanFrom() {
+  logDebug("MainWindow::onMarkSpanFrom");
+  if (!playingOrPaused()) return;
+  spanFromMs_ = qRound(ViewerState::instance().currentTimeMs);
+  if (spanToMs_ >= 0 && spanToMs_ <= spanFromMs_) spanToMs_ = -1;
+  showSpan();
+}
+
+void MainWindow::onMarkSpanTo() {
+  logDebug("MainWindow::onMarkSpanTo");
+  if (!playingOrPaused()) return;
+  spanToMs_ = qRound(ViewerState::instance().currentTimeMs);
+  if (spanFromMs_ >= 0 && spanFromMs_ >= spanToMs_) spanFromMs_ = -1;
+  showSpan();
+}
+
+void MainWindow::showSpan() {
+  controls_->timeLine()->setSpan(spanFromMs_, spanToMs_);
 }
 
 void MainWindow::onTypeFilter(int mask) {
@@ -511,6 +609,12 @@ void MainWindow::onShortcut(int entry) {
       break;
     case MelShortcutTable::About:
       openAboutDlg();
+      break;
+    case MelShortcutTable::Print:
+      openPrintDlg();
+      break;
+    case MelShortcutTable::Capture:
+      openSaveDlg(false);
       break;
     default:
       break;

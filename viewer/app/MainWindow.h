@@ -27,6 +27,8 @@ class SceneArea;
 class TopBar;
 class TypeFilterState;
 class LauncherTalk;
+class PrintChannelSelectView;
+class SaveAsView;
 
 class MainWindow : public QWidget {
   Q_OBJECT
@@ -73,6 +75,13 @@ class MainWindow : public QWidget {
   void setDeviceAccess(DriveQuery *drives, CardMount *mount);
   CheckSDThread *cardWatcher() const { return cardWatcher_; }
 
+  // The save and print dialogs while they are open (else null).
+  SaveAsView *saveDialog() const;
+  PrintChannelSelectView *printDialog() const;
+  // The part of the recording chosen with the keys I and O, in ms (-1: open).
+  int spanFromMs() const { return spanFromMs_; }
+  int spanToMs() const { return spanToMs_; }
+
  public slots:
   void onAgreeDlgFinished(int result);
   void onShowFilelist();
@@ -95,6 +104,15 @@ class MainWindow : public QWidget {
   void openLangaugeDlg();
   void openSDCardDlg();
   void openSettingDlg();
+  void openPrintDlg();
+  // The capture button opens it on the snapshot page, the "Download" entry
+  // on the channel choice.
+  void openSaveDlg(bool snapshotPage);
+  // The pictures of every channel are taken; the dialog asked for opens.
+  void onScreenImages(const QStringList &paths);
+  // Keys I and O: the start and the end of the part to export.
+  void onMarkSpanFrom();
+  void onMarkSpanTo();
   // A card was opened in the SD-card dialog.
   void onReceiveSDCardData(const QString &root, const QStringList &files);
   // The watcher found the opened card gone.
@@ -154,6 +172,14 @@ class MainWindow : public QWidget {
   CheckSDThread *cardWatcher_ = nullptr;
   LauncherTalk *launcher_ = nullptr;
   MapPanel *mapPanel_ = nullptr;
+  // What the pictures being taken are for.
+  enum class PictureUse { None, Save, Snapshot, Print };
+  PictureUse pictureUse_ = PictureUse::None;
+  QObject *saveDialog_ = nullptr;
+  QObject *printDialog_ = nullptr;
+  int spanFromMs_ = -1;
+  int spanToMs_ = -1;
+  void showSpan();
 };
 
 #endif

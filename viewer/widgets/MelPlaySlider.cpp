@@ -10,6 +10,7 @@
 namespace {
 
 const QColor kMarkColour(0xff, 0xb0, 0x20);
+const QColor kSpanColour(0x4c, 0xa0, 0xff);
 constexpr int kMarkReach = 5;  // pixels either side of a mark that still hit it
 
 }  // namespace
@@ -99,12 +100,39 @@ bool MelPlaySlider::event(QEvent *event) {
   return QSlider::event(event);
 }
 
+void MelPlaySlider::setSpan(int from, int to) {
+  spanFrom_ = from;
+  spanTo_ = to;
+  update();
+}
+
 void MelPlaySlider::paintEvent(QPaintEvent *event) {
   QSlider::paintEvent(event);
-  if (marks_.isEmpty() || maximum() == minimum()) return;
-  // A small flag above and below the groove, so the handle never hides a mark.
+  if (maximum() == minimum()) return;
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing, true);
+  if (spanFrom_ >= 0 || spanTo_ >= 0) {
+    // The chosen part: a band along the groove between two brackets.
+    const int mid = height() / 2;
+    const int left = positionOf(spanFrom_ >= 0 ? spanFrom_ : minimum());
+    const int right = positionOf(spanTo_ >= 0 ? spanTo_ : maximum());
+    QColor band = kSpanColour;
+    band.setAlpha(110);
+    p.fillRect(QRect(QPoint(left, mid - 4), QPoint(right, mid + 3)), band);
+    p.setPen(QPen(kSpanColour, 2));
+    if (spanFrom_ >= 0) {
+      p.drawLine(left, 2, left, height() - 3);
+      p.drawLine(left, 2, left + 4, 2);
+      p.drawLine(left, height() - 3, left + 4, height() - 3);
+    }
+    if (spanTo_ >= 0) {
+      p.drawLine(right, 2, right, height() - 3);
+      p.drawLine(right, 2, right - 4, 2);
+      p.drawLine(right, height() - 3, right - 4, height() - 3);
+    }
+  }
+  if (marks_.isEmpty()) return;
+  // A small flag above and below the groove, so the handle never hides a mark.
   p.setPen(Qt::NoPen);
   p.setBrush(kMarkColour);
   const int mid = height() / 2;

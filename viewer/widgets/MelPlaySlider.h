@@ -36,6 +36,12 @@ class MelPlaySlider : public QSlider {
   // The mark under x, or -1.
   int markAt(int x) const;
 
+  // The part chosen for an export (keys I and O): drawn as brackets over
+  // the groove with the part between them lit. -1 leaves an end open.
+  void setSpan(int from, int to);
+  int spanFrom() const { return spanFrom_; }
+  int spanTo() const { return spanTo_; }
+
  signals:
   void markClicked(int value);
 
@@ -48,6 +54,8 @@ class MelPlaySlider : public QSlider {
 
  private:
   QVector<Mark> marks_;
+  int spanFrom_ = -1;
+  int spanTo_ = -1;
 };
 
 #endif
