@@ -143,6 +143,17 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>CardZone</name>
+    <message>
+        <source>UTC%1 from the card&apos;s config.bin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>computer time zone %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>Speed to %1 km/h</source>
@@ -643,6 +654,13 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>RecordingTelemetry</name>
+    <message>
+        <source>cut short: %1 of %2 telemetry samples readable</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ReportPage</name>
     <message>
         <source>Date: </source>
@@ -1087,6 +1105,37 @@ Replace them?</source>
     </message>
     <message>
         <source>Do you Really want to file format?</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TelemetryExport</name>
+    <message>
+        <source>Times in UTC from the file names&apos; local time, %1. Speed in %2, G-sensor in g.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no telemetry in the chosen time.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The camera had no GPS position in the chosen time.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file cannot be written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The recording holds no telemetry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -163,6 +163,17 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>CardZone</name>
+    <message>
+        <source>UTC%1 from the card&apos;s config.bin</source>
+        <translation>UTC%1 לפי config.bin של הכרטיס</translation>
+    </message>
+    <message>
+        <source>computer time zone %1</source>
+        <translation>אזור הזמן של המחשב %1</translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>Speed to %1 km/h</source>
@@ -668,6 +679,13 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>RecordingTelemetry</name>
+    <message>
+        <source>cut short: %1 of %2 telemetry samples readable</source>
+        <translation>קטוע: %1 מתוך %2 דגימות טלמטריה קריאות</translation>
+    </message>
+</context>
+<context>
     <name>ReportPage</name>
     <message>
         <source>Date: </source>
@@ -1115,6 +1133,37 @@ Replace them?</source>
     <message>
         <source>Do you Really want to file format?</source>
         <translation>האם אתה באמת רוצה לפרמט?</translation>
+    </message>
+</context>
+<context>
+    <name>TelemetryExport</name>
+    <message>
+        <source>Times in UTC from the file names&apos; local time, %1. Speed in %2, G-sensor in g.</source>
+        <translation>הזמנים ב-UTC מהזמן המקומי שבשמות הקבצים, %1. מהירות ב-%2, חיישן G ב-g.</translation>
+    </message>
+    <message>
+        <source>There is no telemetry in the chosen time.</source>
+        <translation>אין טלמטריה בזמן שנבחר.</translation>
+    </message>
+    <message>
+        <source>The camera had no GPS position in the chosen time.</source>
+        <translation>למצלמה לא היה מיקום GPS בזמן שנבחר.</translation>
+    </message>
+    <message>
+        <source>The file cannot be written.</source>
+        <translation>לא ניתן לכתוב את הקובץ.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>לא ניתן לכתוב את %1: %2</translation>
+    </message>
+    <message>
+        <source>The recording holds no telemetry.</source>
+        <translation>בהקלטה אין טלמטריה.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

@@ -163,6 +163,17 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>CardZone</name>
+    <message>
+        <source>UTC%1 from the card&apos;s config.bin</source>
+        <translation>카드의 config.bin에 따른 UTC%1</translation>
+    </message>
+    <message>
+        <source>computer time zone %1</source>
+        <translation>컴퓨터 시간대 %1</translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>Speed to %1 km/h</source>
@@ -668,6 +679,13 @@ You can change both choices later in the settings. If you do not agree, the prog
     </message>
 </context>
 <context>
+    <name>RecordingTelemetry</name>
+    <message>
+        <source>cut short: %1 of %2 telemetry samples readable</source>
+        <translation>잘림: 텔레메트리 샘플 %2개 중 %1개만 읽을 수 있음</translation>
+    </message>
+</context>
+<context>
     <name>ReportPage</name>
     <message>
         <source>Date: </source>
@@ -1115,6 +1133,37 @@ Replace them?</source>
     <message>
         <source>Do you Really want to file format?</source>
         <translation>정말 포맷하시겠습니까?</translation>
+    </message>
+</context>
+<context>
+    <name>TelemetryExport</name>
+    <message>
+        <source>Times in UTC from the file names&apos; local time, %1. Speed in %2, G-sensor in g.</source>
+        <translation>시간은 파일 이름의 현지 시간에서 변환한 UTC, %1. 속도 단위 %2, G센서 단위 g.</translation>
+    </message>
+    <message>
+        <source>There is no telemetry in the chosen time.</source>
+        <translation>선택한 시간에 텔레메트리가 없습니다.</translation>
+    </message>
+    <message>
+        <source>The camera had no GPS position in the chosen time.</source>
+        <translation>선택한 시간에 카메라의 GPS 위치가 없습니다.</translation>
+    </message>
+    <message>
+        <source>The file cannot be written.</source>
+        <translation>파일을 쓸 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>%1을(를) 쓸 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>The recording holds no telemetry.</source>
+        <translation>녹화 파일에 텔레메트리가 없습니다.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
