@@ -88,6 +88,16 @@ void MapView::buildUi() {
   updateNotice();
 }
 
+// A page going away answers its pending calls with nothing and may report a
+// failed load; reloading it then would build a page on a view being torn down.
+MapView::~MapView() {
+  closing_ = true;
+  if (!view_) return;
+  if (view_->page()) view_->page()->disconnect(this);
+  delete view_;
+  view_ = nullptr;
+}
+
 // The web engine (a browser of its own, with processes beside ours) starts
 // when the map is first on screen, not with the program: whoever never looks
 // at the map does not pay for it.
@@ -173,6 +183,7 @@ void MapView::setLoadMap(bool ok) {
 }
 
 void MapView::onMapInitialised(bool ok) {
+  if (closing_) return;
   if (!ok) {
     mapFailed();
     return;
@@ -192,6 +203,7 @@ void MapView::onMapInitialised(bool ok) {
 }
 
 void MapView::mapFailed() {
+  if (closing_) return;
   logError("[MapView]: Failed to set map data.");
   pageLoaded_ = false;
   pageFailed();

@@ -29,6 +29,7 @@ class MapView : public QWidget {
   static constexpr int kGripHeight = 18;
 
   explicit MapView(QWidget *parent = nullptr);
+  ~MapView() override;
 
   bool isPageLoaded() const { return pageLoaded_; }
   bool hasNoFix() const { return noFix_; }
@@ -93,6 +94,7 @@ class MapView : public QWidget {
   QWidget *back_ = nullptr;
   QWidget *front_ = nullptr;
   QWebEngineView *view_ = nullptr;
+  bool closing_ = false;  // the page goes with the view: its answers mean nothing now
   QLabel *notice_ = nullptr;
   QLabel *grip_ = nullptr;
   MapBridge *bridge_ = nullptr;

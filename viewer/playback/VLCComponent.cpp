@@ -46,6 +46,11 @@ const char *const kInstanceArgs[] = {"--no-keyboard-events",
                                      "--no-interact",
                                      "--no-stats",
                                      "--no-snapshot-preview",
+                                     // libvlc's own texts over the video (the
+                                     // file name at the start, the snapshot's
+                                     // path) are not this program's.
+                                     "--no-osd",
+                                     "--no-video-title-show",
                                      "--no-snapshot-sequential",
                                      "--avcodec-threads=0",
                                      "--file-caching=1000",

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <cmath>
 #include <memory>
@@ -428,4 +430,28 @@ TEST_F(MapViewTest, APageThatFailsIsRetriedOnceThenThePanelSaysSo) {
   bare.show();
   ASSERT_TRUE(waitUntil([&] { return bare.isUnavailable(); }));
   EXPECT_EQ(bare.notice(), QStringLiteral("Map unavailable"));
+}
+
+// Closed while its page is still loading or answering: the page goes with the
+// map, its unanswered calls are no failure and nothing is loaded again.
+TEST_F(MapViewTest, AMapClosedWhileItsPageLoadsLetsItGoQuietly) {
+  for (int round = 0; round < 3; ++round) {
+    map_ = std::make_unique<MapView>();
+    map_->resize(400, 300);
+    map_->onMapShow(true);
+    map_->show();
+    // Round 0 goes at once, the others once the page is there.
+    if (round > 0) {
+      ASSERT_TRUE(waitUntil([this] { return map_->isPageLoaded(); }));
+    }
+    if (round == 2) map_->webView()->page()->runJavaScript(QStringLiteral("initMap()"));
+    map_.reset();
+    // Whatever the engine still had to say arrives now.
+    QElapsedTimer settle;
+    settle.start();
+    waitUntil([&] { return settle.elapsed() > 300; });
+  }
+  EXPECT_FALSE(logText().contains(QStringLiteral("loading the map page again")))
+      << qPrintable(logText());
+  EXPECT_FALSE(logText().contains(QStringLiteral("Failed to set map data")));
 }
