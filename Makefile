@@ -6,7 +6,7 @@ BUILD_FUZZ ?= build-fuzz
 CMAKE_GEN  := -G Ninja
 CTEST_ARGS ?= --output-on-failure -j2
 # The library tests (ctest label "lib") and what they need.
-LIB_TESTS  := krncore_tests krnutil_tests krnstream_tests dashcam-samplegen
+LIB_TESTS  := krncore_tests krncore_lock_tests krnutil_tests krnstream_tests dashcam-samplegen
 
 .PHONY: all deps configure build test test-asan test-tsan bench run clean \
         fuzz-build fuzz-seeds fuzz fuzz-regress
@@ -37,7 +37,7 @@ test-asan: deps
 # The threaded library tests under ThreadSanitizer.
 test-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKRN_TSAN=ON
-	cmake --build $(BUILD_TSAN) --target krncore_tests engine_state_tests
+	cmake --build $(BUILD_TSAN) --target krncore_tests krncore_lock_tests engine_state_tests
 	ctest --test-dir $(BUILD_TSAN) -L threads $(CTEST_ARGS)
 
 # Fuzzing (libFuzzer, clang-14, ASan+UBSan) in a build of its own. Each harness

@@ -20,13 +20,18 @@
 namespace readerfuzz {
 
 // Where the input goes: one file per process, rewritten for every input.
+// In memory when TMPDIR does not say otherwise: truncating a file on a disk
+// can stall for longer than the time allowed for one input.
 inline const std::string &inputPath() {
   static const std::string path = [] {
     const char *dir = std::getenv("TMPDIR");
-    std::string p = dir && *dir ? dir : "/tmp";
+    std::string p = dir && *dir ? dir : (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
     p += "/krn-reader-fuzz-" + std::to_string(getpid());
     return p;
   }();
+  // Registered after path exists, so it runs before path goes away.
+  static const bool removedAtExit = std::atexit([] { unlink(inputPath().c_str()); }) == 0;
+  (void)removedAtExit;
   return path;
 }
 
