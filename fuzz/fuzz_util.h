@@ -21,10 +21,17 @@ inline std::unique_ptr<uint8_t[]> copyOf(const uint8_t *data, size_t size) {
   return copy;
 }
 
+// A scratch file of this process, in memory (/dev/shm) unless TMPDIR says
+// otherwise: truncating a file on a disk can stall for longer than the time
+// allowed for one input. Removed at exit; one name per harness.
 inline std::string scratchPath(const char *name) {
+  static std::string made;
   const char *dir = std::getenv("TMPDIR");
-  std::string p = dir && *dir ? dir : "/tmp";
-  return p + "/" + name + "-" + std::to_string(getpid());
+  std::string p = dir && *dir ? dir : (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+  made = p + "/" + name + "-" + std::to_string(getpid());
+  static const bool removedAtExit = std::atexit([] { unlink(made.c_str()); }) == 0;
+  (void)removedAtExit;
+  return made;
 }
 
 inline bool writeFile(const std::string &path, const uint8_t *data, size_t size) {
