@@ -289,7 +289,7 @@ TEST(TraceFile, TracingGoesOnAcrossDeinitFromOtherThreads) {
         ++sent;
       }
     });
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 2000; ++round) {
     KRN_TraceInit(wpath.c_str());
     KRN_TraceDeinit();
   }
