@@ -19,6 +19,8 @@ packages=(
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev
   # card formatting
   dosfstools mtools
+  # fuzzing (libFuzzer comes with clang's runtime)
+  clang-14 libclang-rt-14-dev
   # tests
   libgtest-dev xvfb xauth xdotool poppler-utils python3-pyftpdlib
   # reading back the telemetry exports of the dashcam program

@@ -1,8 +1,12 @@
 // Library start, result codes, text conversion and the small string helpers.
 #include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cwctype>
 #include <vector>
 
 #include "krncore_internal.h"
@@ -106,31 +110,219 @@ std::wstring fromUtf8(const char *text) {
   return text ? fromUtf8(text, strlen(text)) : std::wstring();
 }
 
-size_t formatCut(wchar_t *buffer, size_t capacity, const wchar_t *format, va_list args) {
-  if (!buffer || capacity == 0) return 0;
-  buffer[0] = L'\0';
-  if (!format) return 0;
-  va_list copy;
-  va_copy(copy, args);
-  int n = vswprintf(buffer, capacity, format, copy);
-  va_end(copy);
-  if (n >= 0) return static_cast<size_t>(n);
-  // vswprintf gives up on output that does not fit; format into a larger
-  // scratch buffer and keep the head of it.
-  for (size_t size = capacity < 512 ? 1024 : capacity * 2; size <= 65536; size *= 2) {
-    std::vector<wchar_t> scratch(size);
-    va_copy(copy, args);
-    n = vswprintf(scratch.data(), size, format, copy);
-    va_end(copy);
-    if (n >= 0) {
-      size_t keep = static_cast<size_t>(n) < capacity - 1 ? static_cast<size_t>(n) : capacity - 1;
-      wmemcpy(buffer, scratch.data(), keep);
-      buffer[keep] = L'\0';
-      return keep;
+namespace {
+
+// Output of formatCut: keeps the head of what is written, up to capacity - 1
+// characters, and notes when there is no room left.
+class CutWriter {
+ public:
+  CutWriter(wchar_t *buffer, size_t capacity) : buffer_(buffer), room_(capacity - 1) {}
+  void put(const wchar_t *text, size_t n) {
+    if (n > room_ - used_) n = room_ - used_;
+    wmemcpy(buffer_ + used_, text, n);
+    used_ += n;
+  }
+  void pad(size_t n) {
+    if (n > room_ - used_) n = room_ - used_;
+    wmemset(buffer_ + used_, L' ', n);
+    used_ += n;
+  }
+  bool full() const { return used_ == room_; }
+  size_t finish() {
+    buffer_[used_] = L'\0';
+    return used_;
+  }
+
+ private:
+  wchar_t *buffer_;
+  size_t room_;
+  size_t used_ = 0;
+};
+
+// Widths and precisions the C library is trusted with; beyond them a text
+// field is padded here and a number is given at this precision.
+constexpr long kLibraryField = 1024;
+
+struct Conversion {
+  std::wstring flags;
+  long width = -1;  // -1: none
+  long precision = -1;
+  std::wstring length;  // "", "hh", "h", "l", "ll", "L", "j", "z", "t", "q"
+  wchar_t type = 0;
+};
+
+// Reads a directive after its '%'; returns the character after it, or null
+// for an incomplete directive.
+const wchar_t *parseConversion(const wchar_t *p, Conversion &c, va_list &args) {
+  while (*p && wcschr(L"-+ #0'I", *p)) c.flags.push_back(*p++);
+  if (*p == L'*') {
+    int w = va_arg(args, int);
+    if (w < 0) {
+      c.flags.push_back(L'-');
+      w = w == INT32_MIN ? INT32_MAX : -w;
+    }
+    c.width = w;
+    ++p;
+  } else if (iswdigit(*p)) {
+    c.width = 0;
+    for (; iswdigit(*p); ++p) c.width = c.width > INT32_MAX / 10 ? INT32_MAX : c.width * 10 + (*p - L'0');
+  }
+  if (*p == L'.') {
+    ++p;
+    c.precision = 0;
+    if (*p == L'*') {
+      int prec = va_arg(args, int);
+      c.precision = prec < 0 ? -1 : prec;
+      ++p;
+    } else {
+      for (; iswdigit(*p); ++p)
+        c.precision = c.precision > INT32_MAX / 10 ? INT32_MAX : c.precision * 10 + (*p - L'0');
     }
   }
-  buffer[0] = L'\0';
-  return 0;
+  while (*p && wcschr(L"hlLjztq", *p)) c.length.push_back(*p++);
+  if (!*p) return nullptr;
+  c.type = *p++;
+  return p;
+}
+
+// A text field: the body cut to the precision, padded to the width.
+void putText(CutWriter &out, const Conversion &c, const wchar_t *text, size_t n) {
+  if (c.precision >= 0 && static_cast<size_t>(c.precision) < n) n = static_cast<size_t>(c.precision);
+  const size_t width = c.width > 0 ? static_cast<size_t>(c.width) : 0;
+  const bool left = c.flags.find(L'-') != std::wstring::npos;
+  if (!left && width > n) out.pad(width - n);
+  out.put(text, n);
+  if (left && width > n) out.pad(width - n);
+}
+
+// A number through the C library, with the directive as written when its
+// width and precision are sane.
+template <typename T>
+void putNumber(CutWriter &out, const Conversion &c, T value) {
+  std::wstring spec = L"%" + c.flags;
+  const bool libraryWidth = c.width >= 0 && c.width <= kLibraryField;
+  if (libraryWidth) spec += std::to_wstring(c.width);
+  if (c.precision >= 0) spec += L"." + std::to_wstring(c.precision < kLibraryField ? c.precision : kLibraryField);
+  spec += c.length;
+  spec.push_back(c.type);
+  wchar_t field[2 * kLibraryField + 400];
+  int n = swprintf(field, sizeof field / sizeof field[0], spec.c_str(), value);
+  if (n < 0) return;
+  Conversion text;
+  text.flags = c.flags;
+  text.width = libraryWidth ? -1 : c.width;
+  putText(out, text, field, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+// The trace's own printf: narrow text ("%s", "%c") is UTF-8 whatever the
+// process locale (the C library would refuse bytes above 0x7F under the "C"
+// locale and lose the whole line), output of any length is cut rather than
+// dropped, and "%n" writes nothing.
+size_t formatCut(wchar_t *buffer, size_t capacity, const wchar_t *format, va_list args) {
+  if (!buffer || capacity == 0) return 0;
+  CutWriter out(buffer, capacity);
+  if (!format) return out.finish();
+  va_list ap;
+  va_copy(ap, args);
+  const wchar_t *p = format;
+  while (*p && !out.full()) {
+    const wchar_t *percent = wcschr(p, L'%');
+    if (!percent) {
+      out.put(p, wcslen(p));
+      break;
+    }
+    out.put(p, static_cast<size_t>(percent - p));
+    Conversion c;
+    const wchar_t *next = parseConversion(percent + 1, c, ap);
+    if (!next) break;
+    p = next;
+    const bool wide = c.length == L"l" || c.type == L'S' || c.type == L'C';
+    const bool isLong = c.length == L"l";
+    const bool isLongLong = c.length == L"ll" || c.length == L"q" || c.length == L"L";
+    switch (c.type) {
+      case L'%':
+        out.put(L"%", 1);
+        break;
+      case L's':
+      case L'S':
+        if (wide) {
+          const wchar_t *text = va_arg(ap, const wchar_t *);
+          if (!text) text = L"(null)";
+          size_t n = c.precision >= 0 ? wcsnlen(text, static_cast<size_t>(c.precision)) : wcslen(text);
+          putText(out, c, text, n);
+        } else {
+          const char *text = va_arg(ap, const char *);
+          if (!text) text = "(null)";
+          size_t bytes = strlen(text);
+          // Enough bytes for the precision and for what still fits.
+          const size_t most = c.precision >= 0 ? static_cast<size_t>(c.precision) : capacity;
+          size_t take = most < capacity ? most : capacity;
+          if (take < SIZE_MAX / 4 && take * 4 < bytes) bytes = take * 4;
+          std::wstring w = fromUtf8(text, bytes);
+          putText(out, c, w.data(), w.size());
+        }
+        break;
+      case L'c':
+      case L'C':
+        if (wide) {
+          const wchar_t ch = static_cast<wchar_t>(va_arg(ap, wint_t));
+          putText(out, c, &ch, 1);
+        } else {
+          const unsigned char byte = static_cast<unsigned char>(va_arg(ap, int));
+          const wchar_t ch = byte < 0x80 ? static_cast<wchar_t>(byte) : kReplacement;
+          putText(out, c, &ch, 1);
+        }
+        break;
+      case L'd':
+      case L'i':
+      case L'o':
+      case L'u':
+      case L'x':
+      case L'X':
+        if (c.length == L"j")
+          putNumber(out, c, va_arg(ap, intmax_t));
+        else if (c.length == L"z")
+          putNumber(out, c, va_arg(ap, size_t));
+        else if (c.length == L"t")
+          putNumber(out, c, va_arg(ap, ptrdiff_t));
+        else if (isLongLong)
+          putNumber(out, c, va_arg(ap, long long));
+        else if (isLong)
+          putNumber(out, c, va_arg(ap, long));
+        else
+          putNumber(out, c, va_arg(ap, int));
+        break;
+      case L'e':
+      case L'E':
+      case L'f':
+      case L'F':
+      case L'g':
+      case L'G':
+      case L'a':
+      case L'A':
+        if (c.length == L"L")
+          putNumber(out, c, va_arg(ap, long double));
+        else
+          putNumber(out, c, va_arg(ap, double));
+        break;
+      case L'p': {
+        Conversion pointer = c;
+        pointer.length.clear();
+        putNumber(out, pointer, va_arg(ap, void *));
+        break;
+      }
+      case L'n':
+        (void)va_arg(ap, void *);
+        break;
+      default:  // not a directive: shown as written
+        out.put(percent, static_cast<size_t>(p - percent));
+        break;
+    }
+  }
+  va_end(ap);
+  return out.finish();
 }
 
 const char *errnoText(int err) {

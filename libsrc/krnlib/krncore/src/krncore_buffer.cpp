@@ -99,6 +99,11 @@ class MainLock {
   ~MainLock() {
     if (ok_) KRN_MutexUnLock(lock_);
   }
+  // Nothing may be done without the lock: on false the caller fails.
+  bool ok(const char *fn) const {
+    if (!ok_) KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"buffer lock failed\n");
+    return ok_;
+  }
   MainLock(const MainLock &) = delete;
   MainLock &operator=(const MainLock &) = delete;
 
@@ -130,6 +135,10 @@ KrnBuf *duplicate(KrnBuf *source) {
     return nullptr;
   }
   MainLock held(source);
+  if (!held.ok("KRNBuf_Create")) {
+    free(b);
+    return nullptr;
+  }
   *b = *source;
   BufShared *s = source->shared;
   ++s->refCount;
@@ -246,6 +255,7 @@ int32_t KRNBuf_Destroy(KrnBuf *buf) {
   int32_t remaining;
   {
     MainLock held(buf);
+    if (!held.ok(__func__)) return KRN_FAIL;  // the handle stays as it was
     // Frames this handle never released would otherwise stay held for ever.
     while (buf->readSeq < s->writeSeq) releaseOne(buf);
     remaining = --s->refCount;
@@ -268,6 +278,7 @@ int32_t KRNBuf_GetWBuf(KrnBuf *buf, KrnBufNode *node) {
   const KrnBufParam &c = buf->cfg;
   BufShared *s = buf->shared;
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   const int32_t used = usedCount(s);
   uint8_t *write;
   int64_t freeSpace;
@@ -337,6 +348,7 @@ int32_t KRNBuf_FillWBuf(KrnBuf *buf, KrnBufNode *node) {
   }
   BufShared *s = buf->shared;
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   if (usedCount(s) >= c.number) {
     KRN_LOGE(L"not enough write buffer count\n");
     return KRN_ENOSPC;
@@ -366,6 +378,7 @@ int32_t KRNBuf_GetRBuf(KrnBuf *buf, KrnBufNode *node) {
     return KRN_EINVAL;
   }
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   if (buf->readSeq >= buf->shared->writeSeq) return KRN_ENODATA;
   *node = frameAt(buf, buf->readSeq);
   return 0;
@@ -377,6 +390,7 @@ int32_t KRNBuf_DelRBuf(KrnBuf *buf, KrnBufNode *) {
     return KRN_EINVAL;
   }
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   if (buf->readSeq >= buf->shared->writeSeq) return KRN_ENODATA;
   releaseOne(buf);
   return 0;
@@ -389,6 +403,7 @@ int32_t KRNBuf_FindRBuf(KrnBuf *buf, const void *data, KrnBufNode *node) {
   }
   BufShared *s = buf->shared;
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   for (uint64_t seq = buf->readSeq; seq < s->writeSeq; ++seq) {
     if (frameAt(buf, seq).buf != data) continue;
     // Frames passed over are released: this handle will not come back to them.
@@ -420,6 +435,7 @@ int32_t KRNBuf_BufStatus(KrnBuf *buf, KrnBufStatus *status) {
   }
   BufShared *s = buf->shared;
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   status->bufSize = buf->cfg.bufSize;
   status->minSize = buf->cfg.minSize;
   status->unreleased = static_cast<int32_t>(s->writtenBytes - buf->releasedBytes);
@@ -436,12 +452,14 @@ int32_t KRNBuf_BufStatus(KrnBuf *buf, KrnBufStatus *status) {
 int32_t KRNBuf_GetBufRefCnt(KrnBuf *buf) {
   if (!buf) return KRN_EINVAL;
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   return buf->shared->refCount;
 }
 
 int32_t KRNBuf_AddBufRefCnt(KrnBuf *buf) {
   if (!buf) return KRN_EINVAL;
   MainLock held(buf);
+  if (!held.ok(__func__)) return KRN_FAIL;
   ++buf->shared->refCount;
   return 0;
 }
@@ -450,6 +468,7 @@ bool KRNBuf_CheckBuf(KrnBuf *buf, const KrnBufNode *node, const void *ptr) {
   if (!buf || !node) return false;
   if (node->buf == ptr) return true;
   MainLock held(buf);
+  if (!held.ok(__func__)) return false;
   KRN_LOGE(L"node->buf (%p) != memdata (%p) Mismatch!  (widx:%d, ridx:%d)\n",
            static_cast<void *>(node->buf), ptr, indexOf(buf, buf->shared->writeSeq),
            indexOf(buf, buf->readSeq));

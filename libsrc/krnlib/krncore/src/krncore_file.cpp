@@ -104,6 +104,19 @@ bool readRawLine(FILE *f, std::string &line) {
   return !line.empty();
 }
 
+// Writes out what the stream still holds and closes it; false when either
+// failed (a full disk, a file-size limit), so nothing written is taken as kept.
+bool flushAndClose(const char *fn, FILE *f, const wchar_t *path) {
+  const int fd = fileno(f);
+  bool ok = fflush(f) == 0;
+  if (!ok) KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"write errno(%d), fd(%d) (%ls)\n", errno, fd, path);
+  if (fclose(f) != 0) {
+    KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"close errno(%d), fd(%d) (%ls)\n", errno, fd, path);
+    ok = false;
+  }
+  return ok;
+}
+
 bool beginsWith(const std::string &line, const std::string &prefix) {
   return line.compare(0, prefix.size(), prefix) == 0;
 }
@@ -142,9 +155,14 @@ int32_t rewriteLines(const char *fn, const wchar_t *path, const wchar_t *scratch
       result = -1;
     }
   }
+  if (result == 0 && ferror(fp(in))) {
+    KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"read failed errno(%d) (%ls)\n", errno, path);
+    result = -1;
+  }
   if (result == 0 && dropped == 0) result = drop(std::string(), -1, 0) < 0 ? -1 : 0;
   KRN_FileClose(in);
-  KRN_FileClose(out);
+  // The scratch file replaces the original only when all of it reached the disk.
+  if (!flushAndClose(fn, fp(out), scratchPath)) result = -1;
   std::string narrowScratch = krn::toUtf8(scratchPath);
   if (result != 0) {
     unlink(narrowScratch.c_str());  // the original stays as it was
@@ -431,15 +449,20 @@ int32_t KRN_FEdit_Put(const wchar_t *path, const wchar_t *text) {
   }
   int32_t result = 0;
   wchar_t line[kEditTextUnits];
-  if (fseeko(fp(f), 0, SEEK_END) != 0) {
+  off_t end = -1;
+  if (fseeko(fp(f), 0, SEEK_END) != 0 || (end = ftello(fp(f))) < 0) {
     KRN_LOGE(L"seek errno(%d), fd(%d)\n", errno, fileno(fp(f)));
     result = -1;
   } else if (KRN_snprintf(line, kEditTextUnits, L"%ls\n", text ? text : L"") < 0 ||
-             KRN_FileTextWrite(f, line) < 0) {
+             KRN_FileTextWrite(f, line) < 0 || fflush(fp(f)) != 0) {
     KRN_LOGE(L"data write failed. (%ls)\n", path);
     result = -1;
   }
-  KRN_FileClose(f);
+  if (!flushAndClose("KRN_FEdit_Put", fp(f), path)) result = -1;
+  // A line only partly written would run into the next one: the file goes
+  // back to what it was.
+  if (result != 0 && end >= 0 && truncate(krn::toUtf8(path).c_str(), end) != 0)
+    KRN_LOGE(L"truncate errno(%d) (%ls)\n", errno, path);
   return result;
 }
 

@@ -29,9 +29,16 @@ void trace(const wchar_t *module, uint32_t level, const wchar_t *file, int32_t l
 const char *errnoText(int err);
 
 // List and queue nodes come from the small-block pool of their size when one
-// is registered. Both answer quietly: null / false send the caller to the heap.
+// is registered. Allocation answers quietly: null sends the caller to the heap.
+// Release: 1 when the block went back to its pool, 0 when it is no pool's (the
+// heap's then), -1 when the pools could not be locked to tell (the block must
+// then be left alone).
 void *smemAllocIfRegistered(int32_t size);
-bool smemFreeIfOwned(void *block, int32_t size);
+int smemFreeIfOwned(void *block, int32_t size);
+
+// KRN_NListDel for a caller that knows the node is in that list (the pools
+// record where each block's node is): no walk to make sure of it.
+int32_t nlistDelMember(KrnNList *list, KrnListNode *node);
 
 // Puts units into a semaphore at once (at most up to its maximum).
 void semaFill(KrnSema *sema, int32_t units);

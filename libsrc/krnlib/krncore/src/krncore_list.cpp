@@ -90,3 +90,11 @@ int32_t KRN_NListMoveToTail(KrnNList *list, KrnListNode *node) {
 }
 
 }  // extern "C"
+
+namespace krn {
+
+int32_t nlistDelMember(KrnNList *list, KrnListNode *node) {
+  return valid(list, "KRN_NListDel") ? unlinkNode(&list->core, node, "KRN_NListDel", true) : -1;
+}
+
+}  // namespace krn

@@ -36,7 +36,12 @@ inline int32_t nodeDelete(KrnListNode *node, const char *fn) {
     KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"Invalid node\n");
     return -1;
   }
-  if (!krn::smemFreeIfOwned(node, kNodeBytes)) free(node);
+  const int owned = krn::smemFreeIfOwned(node, kNodeBytes);
+  if (owned < 0) {
+    KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"node(%p) not released\n", static_cast<void *>(node));
+    return -1;
+  }
+  if (owned == 0) free(node);
   return 0;
 }
 
@@ -52,6 +57,24 @@ inline bool consistent(const ListCore *l, const char *fn) {
 inline bool linkedIn(const ListCore *l, const KrnListNode *node) {
   return (node->prev ? node->prev->next == node : l->head == node) &&
          (node->next ? node->next->prev == node : l->tail == node);
+}
+
+// Whether the node is in this very list. A node in the middle of another list
+// passes linkedIn, so its chain is followed both ways at once until one end
+// is reached: that end is this list's own head or tail only when the node is
+// one of ours. Costs the node's distance to the nearer end, and never more
+// steps than this list has nodes.
+inline bool memberOf(const ListCore *l, const KrnListNode *node) {
+  if (!linkedIn(l, node)) return false;
+  const KrnListNode *forward = node;
+  const KrnListNode *backward = node;
+  for (int32_t step = 0; step <= l->count; ++step) {
+    if (!forward->next) return forward == l->tail;
+    if (!backward->prev) return backward == l->head;
+    forward = forward->next;
+    backward = backward->prev;
+  }
+  return false;
 }
 
 inline int32_t insertBetween(ListCore *l, KrnListNode *node, KrnListNode *prev, KrnListNode *next,
@@ -105,13 +128,17 @@ inline int32_t addHead(ListCore *l, KrnListNode *node, const char *fn) {
   return insertBetween(l, node, nullptr, l->head, fn);
 }
 
-inline int32_t unlinkNode(ListCore *l, KrnListNode *node, const char *fn) {
+// knownMember: the caller keeps track of which list holds the node, and the
+// walk of memberOf() is spared.
+inline int32_t unlinkNode(ListCore *l, KrnListNode *node, const char *fn,
+                          bool knownMember = false) {
   if (!node) {
     KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"Invalid node\n");
     return -1;
   }
-  // Unlinking a stranger would overwrite this list's head or tail with it.
-  if (!linkedIn(l, node)) {
+  // Unlinking a stranger would overwrite this list's head or tail with it, or
+  // cut the other list and leave both counts wrong.
+  if (!(knownMember ? linkedIn(l, node) : memberOf(l, node))) {
     KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"node(%p) is not linked in this list\n",
                static_cast<void *>(node));
     return -1;
@@ -155,7 +182,7 @@ inline int32_t moveBefore(ListCore *l, KrnListNode *dest, KrnListNode *node, con
     return -1;
   }
   if (dest == node) return 0;
-  if (!linkedIn(l, dest)) {
+  if (!memberOf(l, dest)) {
     KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"node(%p) is not linked in this list\n",
                static_cast<void *>(dest));
     return -1;

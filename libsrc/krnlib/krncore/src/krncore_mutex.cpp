@@ -15,6 +15,17 @@
 #include "krncore_internal.h"
 #include "krncore_wait.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define KRN_TSAN_LOCKS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KRN_TSAN_LOCKS 1
+#endif
+#endif
+#ifdef KRN_TSAN_LOCKS
+#include <sanitizer/tsan_interface.h>
+#endif
+
 #define KRN_MODULE L"krnmutex"
 #define KRN_SOURCE L"krncore_mutex"
 
@@ -28,8 +39,7 @@ struct KrnMutex {
 
 namespace krn {
 
-// Absolute deadline timeoutMs from now on the given clock. The mutex waits
-// use the real-time clock, the only one pthread_mutex_timedlock knows.
+// Absolute deadline timeoutMs from now on the given clock.
 struct timespec deadlineAfter(uint32_t timeoutMs, clockid_t clock) {
   struct timespec ts;
   clock_gettime(clock, &ts);
@@ -43,6 +53,29 @@ struct timespec deadlineAfter(uint32_t timeoutMs, clockid_t clock) {
 }
 
 }  // namespace krn
+
+namespace {
+
+// A lock that gives up at a deadline on the monotonic clock: a time-out is
+// time that passes, whatever happens to the wall clock meanwhile.
+int clockLock(pthread_mutex_t *mutex, uint32_t timeoutMs) {
+  struct timespec deadline = krn::deadlineAfter(timeoutMs, CLOCK_MONOTONIC);
+#ifdef KRN_TSAN_LOCKS
+  // ThreadSanitizer does not know pthread_mutex_clocklock; it is told of the
+  // lock as it would be of pthread_mutex_timedlock.
+  __tsan_mutex_pre_lock(mutex, __tsan_mutex_try_lock);
+  int rc = pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+  __tsan_mutex_post_lock(mutex,
+                         __tsan_mutex_try_lock |
+                             (rc == 0 || rc == EOWNERDEAD ? 0 : __tsan_mutex_try_lock_failed),
+                         0);
+  return rc;
+#else
+  return pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+#endif
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -76,8 +109,7 @@ int32_t KRN_MutexLock(KrnMutex *mutex, uint32_t timeoutMs) {
   if (timeoutMs >= static_cast<uint32_t>(KRN_INFINITE)) {
     rc = pthread_mutex_lock(&mutex->mutex);
   } else {
-    struct timespec deadline = krn::deadlineAfter(timeoutMs, CLOCK_REALTIME);
-    rc = pthread_mutex_timedlock(&mutex->mutex, &deadline);
+    rc = clockLock(&mutex->mutex, timeoutMs);
   }
   if (rc == 0) {
     mutex->owner.store(KRN_ThreadGetCurrentID(), std::memory_order_relaxed);

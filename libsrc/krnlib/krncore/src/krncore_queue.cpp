@@ -69,8 +69,10 @@ bool lockQueue(KrnQueue *q, const char *fn) {
   return false;
 }
 
+// An element whose pool cannot be locked is left where it is: handing a
+// pool block to free() would be worse than keeping it.
 void freeElement(Element *e) {
-  if (!krn::smemFreeIfOwned(e, kElementBytes)) free(e);
+  if (krn::smemFreeIfOwned(e, kElementBytes) == 0) free(e);
 }
 
 void destroyParts(KrnQueue *q) {

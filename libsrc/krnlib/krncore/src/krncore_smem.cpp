@@ -40,6 +40,9 @@ struct Pool {
 };
 
 std::atomic<KrnMutex *> gLock{nullptr};
+// Calls between taking up gLock and letting it go; KRN_SMalloc_Deinit waits
+// for them before it destroys the lock.
+std::atomic<int> gLockUsers{0};
 Pool gPools[kMaxPools];
 // Lets list and queue nodes skip the lock while no pool exists at all.
 std::atomic<int> gRegistered{0};
@@ -50,20 +53,33 @@ int32_t roundedSize(int32_t size) {
 }
 
 // Takes the pools' lock for one call when it exists; without KRN_SMalloc_Init
-// and before the first registration the pools are not shared yet.
+// and before the first registration the pools are not shared yet. A lock that
+// exists but cannot be taken fails the call (ok() is false).
 class PoolGuard {
  public:
-  PoolGuard() : lock_(gLock.load(std::memory_order_acquire)) {
-    if (lock_ && KRN_MutexLock(lock_, KRN_INFINITE) != 0) lock_ = nullptr;
+  PoolGuard() {
+    gLockUsers.fetch_add(1);
+    lock_ = gLock.load();
+    if (lock_ && KRN_MutexLock(lock_, KRN_INFINITE) != 0) {
+      lock_ = nullptr;
+      failed_ = true;
+    }
   }
   ~PoolGuard() {
     if (lock_) KRN_MutexUnLock(lock_);
+    gLockUsers.fetch_sub(1);
   }
+  bool ok(const char *fn) const {
+    if (failed_) KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"pool lock failed\n");
+    return !failed_;
+  }
+  bool locked() const { return lock_ != nullptr; }
   PoolGuard(const PoolGuard &) = delete;
   PoolGuard &operator=(const PoolGuard &) = delete;
 
  private:
-  KrnMutex *lock_;
+  KrnMutex *lock_ = nullptr;
+  bool failed_ = false;
 };
 
 bool ensureLock() {
@@ -172,7 +188,7 @@ int32_t freeTo(Pool *pool, void *block) {
   if (!chunk || !chunk->descs[index].inUse) return -1;
   BlockDesc *d = &chunk->descs[index];
   KrnListNode *node = &chunk->nodes[index];
-  KRN_NListDel(pool->inUse, node);
+  krn::nlistDelMember(pool->inUse, node);  // its descriptor says it is there
   d->inUse = 0;
   d->owner = pool->freeBlocks;
   KRN_NListAddHead(pool->freeBlocks, node);
@@ -186,15 +202,17 @@ namespace krn {
 void *smemAllocIfRegistered(int32_t size) {
   if (gRegistered.load(std::memory_order_acquire) == 0) return nullptr;
   PoolGuard guard;
+  if (!guard.ok("KRN_SMalloc")) return nullptr;
   Pool *pool = findPool(size);
   return pool ? allocFrom(pool, "KRN_SMalloc") : nullptr;
 }
 
-bool smemFreeIfOwned(void *block, int32_t size) {
-  if (gRegistered.load(std::memory_order_acquire) == 0) return false;
+int smemFreeIfOwned(void *block, int32_t size) {
+  if (gRegistered.load(std::memory_order_acquire) == 0) return 0;
   PoolGuard guard;
+  if (!guard.ok("KRN_SFree")) return -1;
   Pool *pool = findPool(size);
-  return pool && freeTo(pool, block) == 0;
+  return pool && freeTo(pool, block) == 0 ? 1 : 0;
 }
 
 }  // namespace krn
@@ -210,7 +228,20 @@ int32_t KRN_SMalloc_Init(void) {
 }
 
 int32_t KRN_SMalloc_Deinit(void) {
-  KrnMutex *lock = gLock.exchange(nullptr, std::memory_order_acq_rel);
+  KrnMutex *lock = nullptr;
+  {
+    PoolGuard guard;
+    if (!guard.ok(__func__)) return -1;
+    // Every registered pool relies on the lock; it goes only with the last one.
+    const int registered = gRegistered.load();
+    if (registered > 0) {
+      KRN_LOGE(L"pools still registered (%d)\n", registered);
+      return -1;
+    }
+    lock = gLock.exchange(nullptr);
+  }
+  // A call that took the lock up just before it was withdrawn finishes first.
+  while (gLockUsers.load() > 0) KRN_ThreadSleep(1);
   if (lock) KRN_MutexDestroy(lock);
   return 0;
 }
@@ -228,6 +259,11 @@ int32_t KRN_SMalloc_Register(int32_t size, const wchar_t *name) {
     return -1;
   }
   PoolGuard guard;
+  if (!guard.ok(__func__)) return -1;
+  if (!guard.locked()) {  // KRN_SMalloc_Deinit came in between
+    KRN_LOGE(L"pool lock withdrawn\n");
+    return -1;
+  }
   int32_t rounded = roundedSize(size);
   int used = 0;
   Pool *slot = nullptr;
@@ -271,9 +307,16 @@ int32_t KRN_SMalloc_Register(int32_t size, const wchar_t *name) {
 
 int32_t KRN_SMalloc_UnRegister(int32_t size) {
   PoolGuard guard;
+  if (!guard.ok(__func__)) return -1;
   Pool *pool = findPool(size);
   if (!pool) {
     KRN_LOGE(L"unregistered size(%d)\n", size);
+    return -1;
+  }
+  // The chunks go back to the heap with the pool: not while blocks are out.
+  const int32_t out = KRN_NListGetNum(pool->inUse);
+  if (out > 0) {
+    KRN_LOGE(L"%d blocks of size(%d) still in use\n", out, pool->size);
     return -1;
   }
   KRN_LOG(KRN_TRACE_DEBUG, L"registered size(%d)\n", size);
@@ -288,6 +331,7 @@ void *KRN_SMalloc(int32_t size) {
     return nullptr;
   }
   PoolGuard guard;
+  if (!guard.ok(__func__)) return nullptr;
   Pool *pool = findPool(size);
   if (!pool) {
     KRN_LOGE(L"can not find registerd memroy size(%d)\n", size);
@@ -302,6 +346,7 @@ int32_t KRN_SFree(void *block, int32_t size) {
     return -1;
   }
   PoolGuard guard;
+  if (!guard.ok(__func__)) return -1;
   Pool *pool = findPool(size);
   if (!pool) {
     KRN_LOGE(L"can not find registerd memroy size(%d)\n", size);
@@ -318,17 +363,18 @@ int32_t KRN_SFree(void *block, int32_t size) {
 
 bool KRN_SMemIsReg(int32_t size) {
   PoolGuard guard;
-  return findPool(size) != nullptr;
+  return guard.ok(__func__) && findPool(size) != nullptr;
 }
 
 const wchar_t *KRN_SMemGetName(int32_t size) {
   PoolGuard guard;
-  Pool *pool = findPool(size);
+  Pool *pool = guard.ok(__func__) ? findPool(size) : nullptr;
   return pool ? pool->name : nullptr;
 }
 
 int32_t KRN_SMemStatus(int32_t *count, int64_t *reserved, int64_t *used) {
   PoolGuard guard;
+  if (!guard.ok(__func__)) return -1;
   int32_t pools = 0;
   int64_t totalReserved = 0;
   int64_t totalUsed = 0;

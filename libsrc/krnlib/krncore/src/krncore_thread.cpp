@@ -4,11 +4,13 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 
 #include "krncore_internal.h"
 
@@ -19,6 +21,9 @@ struct KrnThread {
   wchar_t name[32];
   pthread_t thread;
   uint32_t id;
+  // Set by the one KRN_ThreadDelete that joins the thread; a second owner
+  // must not join it too.
+  std::atomic<bool> joining;
 };
 
 namespace {
@@ -71,11 +76,11 @@ extern "C" {
 
 KrnThread *KRN_ThreadCreate(const wchar_t *name, int32_t priority, uint32_t stackSize,
                             KrnThreadEntry entry, void *arg) {
-  auto *t = static_cast<KrnThread *>(calloc(1, sizeof(KrnThread)));
+  auto *t = new (std::nothrow) KrnThread{};
   auto *start = static_cast<StartBlock *>(calloc(1, sizeof(StartBlock)));
   if (!t || !start || !entry) {
     KRN_LOGE(L"memory alloc failed size(%d)\n", static_cast<int>(sizeof(KrnThread)));
-    free(t);
+    delete t;
     free(start);
     return nullptr;
   }
@@ -102,7 +107,7 @@ KrnThread *KRN_ThreadCreate(const wchar_t *name, int32_t priority, uint32_t stac
     pthread_cond_destroy(&start->started);
     pthread_mutex_destroy(&start->lock);
     free(start);
-    free(t);
+    delete t;
     return nullptr;
   }
 
@@ -118,7 +123,7 @@ KrnThread *KRN_ThreadCreate(const wchar_t *name, int32_t priority, uint32_t stac
   if (priorityError != 0) {
     KRN_LOGE(L"SetThreadPriority error(%d)\n", priorityError);
     pthread_detach(t->thread);
-    free(t);
+    delete t;
     return nullptr;
   }
   KRN_LOG(KRN_TRACE_DEBUG, L"created thread success (%lx)\n", reinterpret_cast<unsigned long>(t));
@@ -134,19 +139,28 @@ int32_t KRN_ThreadDelete(KrnThread *thread, uint32_t *exitCode) {
   if (!thread) return -1;
   KRN_LOG(KRN_TRACE_TRACE, L"thread(%lx) handle(%lx)\n", reinterpret_cast<unsigned long>(thread),
           static_cast<unsigned long>(thread->thread));
+  // A thread cannot wait for its own end; cancelling it instead would end
+  // it in the middle of whatever it was doing.
+  if (pthread_equal(thread->thread, pthread_self())) {
+    KRN_LOGE(L"thread(%lx) can not delete itself\n", reinterpret_cast<unsigned long>(thread));
+    return -1;
+  }
+  bool expected = false;
+  if (!thread->joining.compare_exchange_strong(expected, true)) {
+    KRN_LOGE(L"thread(%lx) is already being deleted\n", reinterpret_cast<unsigned long>(thread));
+    return -1;
+  }
   void *result = nullptr;
   int rc = pthread_join(thread->thread, &result);
   if (rc != 0) {
+    // The thread is left running and the handle as it was.
     KRN_LOGE(L"thread terminate waiting failed ret(%u)\n", static_cast<unsigned>(rc));
-    KRN_LOGE(L"last error(%u)\n", static_cast<unsigned>(rc));
-    int killed = pthread_cancel(thread->thread);
-    if (killed != 0) KRN_LOGE(L"TerminateThread error=%d\n", killed);
-    pthread_detach(thread->thread);
+    thread->joining = false;
     return -1;
   }
   if (exitCode) *exitCode = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(result));
   KRN_LOG(KRN_TRACE_TRACE, L"handle(%lx) freed\n", static_cast<unsigned long>(thread->thread));
-  free(thread);
+  delete thread;
   return 0;
 }
 

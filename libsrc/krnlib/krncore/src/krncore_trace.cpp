@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <mutex>
 
 #include "krncore_internal.h"
 
@@ -23,8 +24,19 @@ const wchar_t *const kLevelNames[] = {L"NONE ", L"ERROR", L"INFO ", L"DEBUG", L"
 
 // Set during start-up and read without the lock afterwards.
 KrnTraceFilter gFilters[kFilterCount];
-KrnMutex *gLock = nullptr;
+// The trace lock of KRN_TraceInit. KRN_TraceDeinit withdraws it but keeps it
+// for the next KRN_TraceInit: a line on another thread may just have picked it
+// up, and it must still be a lock when that line takes it.
+std::atomic<KrnMutex *> gLock{nullptr};
+std::atomic<KrnMutex *> gRetiredLock{nullptr};
+// The trace file, written and replaced under gFileLock, which lives as long
+// as the process so that a line is never left with a lock or file gone away.
 KrnFile *gFile = nullptr;
+std::mutex gFileLock;
+// Lines a thread is writing at once: a trace made while a line is written
+// (the trace file reporting a failed write) is a line of its own.
+constexpr int kNesting = 2;
+thread_local int tDepth = 0;
 std::atomic<uint8_t> gDebugOutput{1};
 std::atomic<KrnTraceCallback> gCallback{nullptr};
 std::atomic<int32_t> gLineCounter{0};
@@ -38,32 +50,57 @@ bool filterPasses(const wchar_t *module, uint32_t level) {
   return false;
 }
 
+// Holds the trace lock, when there is one, for the filter and the prefix.
+class LineLock {
+ public:
+  LineLock() {
+    lock_ = gLock.load();
+    if (lock_ && KRN_MutexLock(lock_, KRN_INFINITE) != 0) lock_ = nullptr;
+  }
+  ~LineLock() { release(); }
+  void release() {
+    if (released_) return;
+    released_ = true;
+    if (lock_) KRN_MutexUnLock(lock_);
+  }
+  LineLock(const LineLock &) = delete;
+  LineLock &operator=(const LineLock &) = delete;
+
+ private:
+  KrnMutex *lock_ = nullptr;
+  bool released_ = false;
+};
+
 void writeLine(const wchar_t *module, uint32_t level, const wchar_t *file, int32_t line,
                const wchar_t *function, const wchar_t *format, va_list args) {
-  if (level == KRN_TRACE_NONE) return;
-  if (gLock) KRN_MutexLock(gLock, KRN_INFINITE);
+  if (level == KRN_TRACE_NONE || tDepth >= kNesting) return;
+  LineLock held;
   if (!module) module = L"none";
-  if (!filterPasses(module, level)) {
-    if (gLock) KRN_MutexUnLock(gLock);
-    return;
-  }
+  if (!filterPasses(module, level)) return;
   gLineCounter.fetch_add(1, std::memory_order_relaxed);
   // Each thread completes its line in a buffer of its own, so lines finished
   // concurrently outside the lock can never overwrite one another.
-  thread_local wchar_t buffer[kLineUnits];
+  thread_local wchar_t buffers[kNesting][kLineUnits];
+  const int depth = tDepth++;
+  wchar_t *buffer = buffers[depth];
   unsigned long long tick = KRN_GetSystemTick();
   const wchar_t *levelName = level < 5 ? kLevelNames[level] : L"?????";
   int n = swprintf(buffer, kLineUnits, L"%08llu %ls:[%ls] %ls:%d (%ls) : ", tick, levelName, module,
                    file ? file : L"", line, function ? function : L"");
   if (n < 0) n = static_cast<int>(wcsnlen(buffer, kLineUnits - 1));
-  if (gLock) KRN_MutexUnLock(gLock);
+  held.release();
 
   size_t used = static_cast<size_t>(n);
   krn::formatCut(buffer + used, kLineUnits - used, format, args);
 
   if (gDebugOutput.load(std::memory_order_relaxed)) fputs(krn::toUtf8(buffer).c_str(), stderr);
-  if (gFile) KRN_FileTextWrite(gFile, buffer);
+  // A line about the trace file itself does not go back into it.
+  if (depth == 0) {
+    std::lock_guard<std::mutex> fileHeld(gFileLock);
+    if (gFile) KRN_FileTextWrite(gFile, buffer);
+  }
   if (KrnTraceCallback cb = gCallback.load(std::memory_order_acquire)) cb(buffer);
+  --tDepth;
 }
 
 }  // namespace
@@ -97,27 +134,37 @@ void KRN_Trace(const wchar_t *module, uint32_t level, const wchar_t *file, int32
 }
 
 void KRN_TraceInit(const wchar_t *path) {
-  if (!gLock) gLock = KRN_MutexCreate();
-  if (!path) return;
-  if (gFile) {
-    KRN_FileClose(gFile);
-    gFile = nullptr;
+  if (!gLock.load()) {
+    KrnMutex *lock = gRetiredLock.exchange(nullptr);
+    if (!lock) lock = KRN_MutexCreate();
+    KrnMutex *expected = nullptr;
+    if (lock && !gLock.compare_exchange_strong(expected, lock)) KRN_MutexDestroy(lock);
   }
-  gFile = KRN_FileOpen(path, KRN_FILE_TEXT | KRN_FILE_WRITE | KRN_FILE_CREATE);
-  if (!gFile) printf("%s trace file open failed\n", krn::toUtf8(path).c_str());
+  if (!path) return;
+  // Opened and closed outside gFileLock: both may trace.
+  KrnFile *file = KRN_FileOpen(path, KRN_FILE_TEXT | KRN_FILE_WRITE | KRN_FILE_CREATE);
+  KrnFile *old;
+  {
+    std::lock_guard<std::mutex> held(gFileLock);
+    old = gFile;
+    gFile = file;
+  }
+  KRN_FileClose(old);
+  if (!file) printf("%s trace file open failed\n", krn::toUtf8(path).c_str());
 }
 
 void KRN_TraceDeinit(void) {
-  if (gLock) {
-    KrnMutex *lock = gLock;
-    gLock = nullptr;
-    KRN_MutexDestroy(lock);
+  if (KrnMutex *lock = gLock.exchange(nullptr)) {
+    KrnMutex *expected = nullptr;
+    if (!gRetiredLock.compare_exchange_strong(expected, lock)) KRN_MutexDestroy(lock);
   }
-  if (gFile) {
-    KrnFile *file = gFile;
+  KrnFile *file;
+  {
+    std::lock_guard<std::mutex> held(gFileLock);
+    file = gFile;
     gFile = nullptr;
-    KRN_FileClose(file);
   }
+  KRN_FileClose(file);
 }
 
 int32_t KRN_TraceSet(const wchar_t *filter) {

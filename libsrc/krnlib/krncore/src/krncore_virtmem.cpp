@@ -141,6 +141,11 @@ class HeapLock {
   ~HeapLock() {
     if (ok_) KRN_MutexUnLock(lock_);
   }
+  // Nothing may be done without the lock: on false the caller fails.
+  bool ok(const char *fn) const {
+    if (!ok_) KRN_LOG_AS(fn, KRN_TRACE_ERROR, L"heap lock failed\n");
+    return ok_;
+  }
   HeapLock(const HeapLock &) = delete;
   HeapLock &operator=(const HeapLock &) = delete;
 
@@ -349,6 +354,7 @@ void *KRN_VMalloc(KrnVMem *heap, uint32_t size) {
     return nullptr;
   }
   HeapLock held(heap);
+  if (!held.ok(__func__)) return nullptr;
   return allocate(heap, size, __func__);
 }
 
@@ -358,6 +364,7 @@ void *KRN_VReAlloc(KrnVMem *heap, void *block, uint32_t size) {
     return nullptr;
   }
   HeapLock held(heap);
+  if (!held.ok(__func__)) return nullptr;
   if (!block) return allocate(heap, size, __func__);
   VHeader *h = usedHeader(heap, block, __func__);
   if (!h) return nullptr;
@@ -384,6 +391,7 @@ int32_t KRN_VFree(KrnVMem *heap, void *block) {
     return -1;
   }
   HeapLock held(heap);
+  if (!held.ok(__func__)) return -1;
   return release(heap, block, __func__);
 }
 
@@ -393,6 +401,7 @@ int32_t KRN_VMemReset(KrnVMem *heap) {
     return -1;
   }
   HeapLock held(heap);
+  if (!held.ok(__func__)) return -1;
   resetRegion(heap);
   return 0;
 }
@@ -414,6 +423,7 @@ uint32_t KRN_VGetFree(KrnVMem *heap) {
     return 0;
   }
   HeapLock held(heap);
+  if (!held.ok(__func__)) return 0;
   KRN_LOG(KRN_TRACE_DEBUG, L"total(%d) free(%d) (%d)%%\n", heap->total, heap->freeBytes,
           static_cast<int>(static_cast<uint64_t>(heap->freeBytes) * 100 / heap->total));
   return heap->freeBytes;

@@ -200,6 +200,37 @@ TYPED_TEST(ListTest, RefusesCorruptNeighboursStrangersAndDoubleLinks) {
   Api::drop(fresh);
 }
 
+// A node in the middle of another list has both neighbours pointing at it,
+// just like one of this list; unlinking it here would cut the other list and
+// leave this one's count wrong.
+TYPED_TEST(ListTest, DelRefusesAMiddleNodeOfAnotherList) {
+  using Api = TypeParam;
+  this->add(1);
+  this->add(2);
+  typename Api::List *other = Api::create();
+  KrnListNode *o1 = Api::node(tag(7));
+  KrnListNode *o2 = Api::node(tag(8));
+  KrnListNode *o3 = Api::node(tag(9));
+  Api::addTail(other, o1);
+  Api::addTail(other, o2);
+  Api::addTail(other, o3);
+  TraceCapture cap(L"*:1");
+  EXPECT_EQ(Api::del(this->list_, o2), -1);
+  EXPECT_TRUE(cap.has({Api::kModule, L"is not linked in this list"}));
+  EXPECT_EQ(this->order(), (std::vector<intptr_t>{1, 2}));
+  EXPECT_EQ(Api::num(other), 3);
+  EXPECT_EQ(Api::next(other, o1), o2);
+  EXPECT_EQ(Api::del(other, o2), 0);  // its own list takes it
+  EXPECT_EQ(Api::next(other, o1), o3);
+  EXPECT_EQ(Api::num(other), 2);
+  for (KrnListNode *n : {o1, o3}) {
+    Api::del(other, n);
+    Api::drop(n);
+  }
+  Api::drop(o2);
+  Api::destroy(other);
+}
+
 TEST(LockedList, ThreadsAddAndDeleteTheirOwnNodes) {
   KrnList *list = KRN_ListCreate();
   constexpr int kThreads = 4;

@@ -1,9 +1,11 @@
 // Files and directories on real files in a scratch directory.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -276,4 +278,37 @@ TEST_F(FileTest, LineEditor) {
 
   EXPECT_EQ(KRN_FEdit_Del(wpath("absent").c_str(), wpath("absent.tmp").c_str(), L"x"), -1);
   EXPECT_TRUE(cap.has({L"ERROR:[krnfile]", L"(KRN_FEdit_Del) : open failed ("}));
+}
+
+// A scratch file that cannot be written in full (here: a file-size limit of
+// 1000 bytes) must never replace the original. The bytes sit in the stream's
+// buffer until the close, so only a checked flush and close can tell.
+TEST_F(FileTest, LineEditorKeepsTheOriginalWhenTheScratchFileCannotBeWritten) {
+  std::string content;
+  for (int i = 0; content.size() < 2800; ++i) content += "line " + std::to_string(i) + " of the list\n";
+  write("list", content);
+
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  struct rlimit limited = old;
+  limited.rlim_cur = 1000;
+  void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails with EFBIG
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const int32_t deleted = KRN_FEdit_Del(wpath("list").c_str(), wpath("list.tmp").c_str(), L"line 1 ");
+  const int32_t trunked = KRN_FEdit_TrunkUp(wpath("list").c_str(), wpath("list.tmp").c_str());
+  const int32_t appended = KRN_FEdit_Put(wpath("list").c_str(), L"one more line");
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(deleted, -1);
+  EXPECT_EQ(trunked, -1);
+  EXPECT_EQ(appended, -1);  // the file is already past the limit
+  EXPECT_EQ(read("list"), content);
+  EXPECT_FALSE(exists("list.tmp"));
+
+  // Without the limit the same edits go through.
+  EXPECT_EQ(KRN_FEdit_Del(wpath("list").c_str(), wpath("list.tmp").c_str(), L"line 1 "), 0);
+  EXPECT_EQ(KRN_FEdit_TrunkUp(wpath("list").c_str(), wpath("list.tmp").c_str()), 0);
+  const std::string withoutTwo = content.substr(content.find("line 2 "));
+  EXPECT_EQ(read("list"), withoutTwo);
 }

@@ -593,7 +593,11 @@ TEST_F(SmallBlocks, RefusesForeignMisplacedAndDoubleFrees) {
   EXPECT_EQ(KRN_SFree(block, 16), -1);
   EXPECT_TRUE(cap.has({L"ERROR:[krnsmem]", L"is not in use in pool size(16)"}));
   EXPECT_EQ(KRN_SFree(block, 20), -1);
-  EXPECT_NE(KRN_SMalloc(16), KRN_SMalloc(16));  // not handed out twice
+  void *first = KRN_SMalloc(16);
+  void *second = KRN_SMalloc(16);
+  EXPECT_NE(first, second);  // not handed out twice
+  EXPECT_EQ(KRN_SFree(first, 16), 0);
+  EXPECT_EQ(KRN_SFree(second, 16), 0);
 }
 
 TEST_F(SmallBlocks, TenPoolsAtMost) {
@@ -655,6 +659,56 @@ TEST_F(SmallBlocks, ServeListAndQueueNodesAcrossThreads) {
   n = KRN_List_Node_new();
   KRN_SMalloc_Register(24, nullptr);
   EXPECT_EQ(KRN_List_Node_delete(n), 0);
+}
+
+// Releasing a pool hands its chunks back to the heap; blocks still out would
+// then be freed memory in the hands of their owners.
+TEST_F(SmallBlocks, UnRegisterIsRefusedWhileBlocksAreOut) {
+  ASSERT_EQ(KRN_SMalloc_Register(24, L"nodes"), 0);
+  KrnNList *list = KRN_NListCreate();
+  KrnListNode *a = KRN_NList_Node_new_data(nullptr);
+  KrnListNode *b = KRN_NList_Node_new_data(nullptr);
+  ASSERT_TRUE(a && b);
+  ASSERT_EQ(KRN_NListAddTail(list, a), 0);
+  ASSERT_EQ(KRN_NListAddTail(list, b), 0);
+  TraceCapture cap(L"krnsmem:1");
+  EXPECT_EQ(KRN_SMalloc_UnRegister(24), -1);
+  EXPECT_TRUE(KRN_SMemIsReg(24));
+  EXPECT_TRUE(cap.has({L"blocks of size(24) still in use"}));
+  // The nodes stay usable and go back to their pool.
+  EXPECT_EQ(KRN_NListDel(list, a), 0);
+  EXPECT_EQ(KRN_NList_Node_delete(a), 0);
+  EXPECT_EQ(KRN_SMalloc_UnRegister(24), -1);
+  EXPECT_EQ(KRN_NListDel(list, b), 0);
+  EXPECT_EQ(KRN_NList_Node_delete(b), 0);
+  EXPECT_EQ(usedBytes(), 0);
+  EXPECT_EQ(KRN_SMalloc_UnRegister(24), 0);
+  EXPECT_FALSE(KRN_SMemIsReg(24));
+  KRN_NListDestroy(list);
+}
+
+// The pools' lock guards every registered pool; taking it away while pools
+// exist leaves their users unguarded.
+TEST_F(SmallBlocks, DeinitIsRefusedWhilePoolsAreRegistered) {
+  ASSERT_EQ(KRN_SMalloc_Register(16, nullptr), 0);
+  TraceCapture cap(L"krnsmem:1");
+  EXPECT_EQ(KRN_SMalloc_Deinit(), -1);
+  EXPECT_TRUE(cap.has({L"pools still registered"}));
+  // Threads keep using the pool safely.
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&failures] {
+      for (int i = 0; i < 2000; ++i) {
+        void *p = KRN_SMalloc(16);
+        if (!p || KRN_SFree(p, 16) != 0) ++failures;
+      }
+    });
+  for (auto &t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(KRN_SMalloc_UnRegister(16), 0);
+  EXPECT_EQ(KRN_SMalloc_Deinit(), 0);
+  EXPECT_EQ(KRN_SMalloc_Init(), 0);  // for the fixture's tear-down
 }
 
 // --- Region heap ---------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "krncore.h"
 #include "trace_capture.h"
@@ -54,6 +55,84 @@ TEST(Thread, ExitCodesThroughDelete) {
   EXPECT_EQ(KRN_ThreadDelete(t, &code), 0);
   EXPECT_EQ(code, 9u);
   EXPECT_TRUE(cap.has({L"(KRN_ThreadExit) : code(9)"}));
+}
+
+namespace {
+
+// A thread that asks to delete itself, then goes on through a cancellation
+// point (a sleep) and returns 7 unless it was cancelled on the way.
+struct SelfDelete {
+  KrnThread *self = nullptr;
+  std::atomic<bool> haveSelf{false};
+  std::atomic<int32_t> result{1};
+  std::atomic<bool> finished{false};
+};
+uint32_t deleteItself(void *arg) {
+  auto *s = static_cast<SelfDelete *>(arg);
+  while (!s->haveSelf.load()) KRN_ThreadSleep(1);
+  s->result = KRN_ThreadDelete(s->self, nullptr);
+  KRN_ThreadSleep(5);
+  s->finished = true;
+  return 7;
+}
+
+struct Gate {
+  std::atomic<bool> open{false};
+  std::atomic<bool> finished{false};
+};
+uint32_t waitForGate(void *arg) {
+  auto *g = static_cast<Gate *>(arg);
+  while (!g->open.load()) KRN_ThreadSleep(1);
+  g->finished = true;
+  return 7;
+}
+
+}  // namespace
+
+TEST(Thread, DeleteOfItselfFailsWithoutCancellingTheThread) {
+  SelfDelete s;
+  TraceCapture cap(L"krnthread:1");
+  KrnThread *t = KRN_ThreadCreate(L"self", 0, 0, deleteItself, &s);
+  ASSERT_NE(t, nullptr);
+  s.self = t;
+  s.haveSelf = true;
+  uint32_t code = 0;
+  EXPECT_EQ(KRN_ThreadDelete(t, &code), 0);  // the owner still joins it
+  EXPECT_EQ(code, 7u);
+  EXPECT_TRUE(s.finished.load());
+  EXPECT_EQ(s.result.load(), -1);
+  EXPECT_TRUE(cap.has({L"ERROR:[krnthread]", L"(KRN_ThreadDelete)"}));
+}
+
+// Two owners deleting the same thread: one joins it, the other is refused at
+// once and the thread runs on undisturbed.
+TEST(Thread, SecondDeleteWhileAnotherJoinsIsRefused) {
+  Gate gate;
+  KrnThread *t = KRN_ThreadCreate(L"gate", 0, 0, waitForGate, &gate);
+  ASSERT_NE(t, nullptr);
+  std::atomic<int32_t> results[2] = {{1}, {1}};
+  std::atomic<uint32_t> codes[2] = {{0}, {0}};
+  std::atomic<int> returned{0};
+  std::vector<std::thread> owners;
+  for (int i = 0; i < 2; ++i)
+    owners.emplace_back([&, i] {
+      uint32_t code = 0;
+      results[i] = KRN_ThreadDelete(t, &code);
+      codes[i] = code;
+      ++returned;
+    });
+  // One of them returns while the thread still waits at its gate.
+  const auto start = Clock::now();
+  while (returned.load() == 0 && msSince(start) < 20000) KRN_ThreadSleep(1);
+  EXPECT_EQ(returned.load(), 1);
+  EXPECT_FALSE(gate.finished.load());
+  gate.open = true;
+  for (auto &o : owners) o.join();
+  EXPECT_TRUE(gate.finished.load());
+  const int winner = results[0].load() == 0 ? 0 : 1;
+  EXPECT_EQ(results[winner].load(), 0);
+  EXPECT_EQ(codes[winner].load(), 7u);
+  EXPECT_EQ(results[1 - winner].load(), -1);
 }
 
 TEST(Thread, IdsDifferAndLowerPriorityIsApplied) {

@@ -1,6 +1,9 @@
 // Trace lines: prefix, filters, outputs and whole lines under concurrency.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <clocale>
+#include <cwchar>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -121,6 +124,43 @@ TEST(TraceOutput, LongMessagesAreCutToTheLineBuffer) {
   EXPECT_EQ(lines[0].size(), 4095u);
 }
 
+// Narrow text is UTF-8 whatever the process locale: under the C locale the
+// C library's conversion refuses bytes above 0x7F, which must not lose the
+// line (nor leave it without its newline).
+TEST(TraceOutput, NarrowTextIsUtf8UnderAnyLocale) {
+  const std::string saved = setlocale(LC_ALL, nullptr);
+  setlocale(LC_ALL, "C");
+  TraceCapture cap(L"*:4");
+  KRN_Trace(L"m", 1, L"f", 1, L"fn", L"file=%s size=%d\n", "F\xC3\xBChrt \xE6\x97\xA5.mp4", 42);
+  KRN_Trace(L"m", 1, L"f", 2, L"fn", L"[%-6s|%4s|%.2s|%c%%|%ls|%5.1f|%lld]\n", "ab", "\xC3\xA9", "\xC3\xA9xyz",
+            'Q', L"wide \u00e9", 2.25, -7LL);
+  KRN_Trace(L"m", 1, L"f", 3, L"fn", L"next line\n");
+  setlocale(LC_ALL, saved.c_str());
+  auto lines = cap.lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].substr(lines[0].find(L" : ") + 3), L"file=F\u00fchrt \u65e5.mp4 size=42\n");
+  EXPECT_EQ(lines[1].substr(lines[1].find(L" : ") + 3),
+            L"[ab    |   \u00e9|\u00e9x|Q%|wide \u00e9|  2.2|-7]\n");
+  EXPECT_NE(lines[2].find(L"next line\n"), std::wstring::npos);
+}
+
+// A message of any length keeps its head; before, one over 64 Ki characters
+// was dropped and the line ended after its prefix.
+TEST(TraceOutput, MessagesOver64KiCharactersAreCut) {
+  TraceCapture cap(L"*:4");
+  std::wstring big(70000, L'z');
+  std::string narrowBig(70000, 'n');
+  KRN_Trace(L"m", 1, L"f", 1, L"fn", L"%ls\n", big.c_str());
+  KRN_Trace(L"m", 1, L"f", 1, L"fn", L"%s\n", narrowBig.c_str());
+  KRN_Trace(L"m", 1, L"f", 1, L"fn", L"%70000d\n", 5);
+  auto lines = cap.lines();
+  ASSERT_EQ(lines.size(), 3u);
+  for (const auto &line : lines) EXPECT_EQ(line.size(), 4095u);
+  EXPECT_EQ(lines[0].substr(lines[0].find(L" : ") + 3, 5), L"zzzzz");
+  EXPECT_EQ(lines[1].substr(lines[1].find(L" : ") + 3, 5), L"nnnnn");
+  EXPECT_EQ(lines[2].substr(lines[2].find(L" : ") + 3, 5), L"     ");
+}
+
 TEST(TraceOutput, DebuggerOutputSwitch) {
   KRN_TraceSet(L"*:4");
   KRN_TraceSetCB(nullptr, 1);
@@ -201,4 +241,64 @@ TEST(TraceFile, InitEmptiesFileAndReportsOpenFailure) {
   std::string out = testing::internal::GetCapturedStdout();
   KRN_TraceDeinit();
   EXPECT_EQ(out, "/nonexistent-dir/trace.txt trace file open failed\n");
+}
+
+// A trace file that fails to take a line reports that through the trace
+// itself; that report must not take the place of the line being written.
+TEST(TraceFile, AFailingFileDoesNotReplaceTheCallersLine) {
+  KRN_TraceInit(L"/dev/full");
+  TraceCapture cap(L"*:4");
+  std::wstring text(3000, L'\u00e9');  // more than the stream buffer once in UTF-8
+  for (int i = 0; i < 3; ++i)
+    KRN_Trace(L"caller", 2, L"f", i, L"fn", L"%ls <%d>\n", text.c_str(), i);
+  KRN_TraceDeinit();
+  std::vector<std::wstring> callers;
+  for (const auto &line : cap.lines())
+    if (line.find(L":[caller]") != std::wstring::npos) callers.push_back(line);
+  ASSERT_EQ(callers.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NE(callers[i].find(L"INFO :[caller]"), std::wstring::npos) << i;
+    EXPECT_NE(callers[i].find(L" <" + std::to_wstring(i) + L">\n"), std::wstring::npos) << i;
+    EXPECT_NE(callers[i].find(text), std::wstring::npos) << i;
+  }
+  // The failure itself is reported, on a line of its own.
+  EXPECT_TRUE(cap.has({L"ERROR:[krnfile]", L"(KRN_FileTextWrite)"}));
+}
+
+// Tracing goes on, unlocked, after KRN_TraceDeinit, also while other threads
+// are in the middle of a line when the lock and the file go away.
+TEST(TraceFile, TracingGoesOnAcrossDeinitFromOtherThreads) {
+  const std::string path = testing::TempDir() + "krn_trace_deinit.txt";
+  std::wstring wpath(path.begin(), path.end());
+  std::atomic<int> received{0};
+  static std::atomic<int> *counter = nullptr;
+  counter = &received;
+  KRN_TraceSet(L"*:4");
+  KRN_TraceSetCB(
+      [](const wchar_t *line) {
+        if (wcsstr(line, L":[w]")) ++*counter;  // the file's own traces aside
+      },
+      0);
+  std::atomic<bool> stop{false};
+  std::atomic<int> sent{0};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 3; ++t)
+    writers.emplace_back([&] {
+      while (!stop.load()) {
+        KRN_Trace(L"w", 2, L"f", 1, L"fn", L"line %d\n", sent.load());
+        ++sent;
+      }
+    });
+  for (int round = 0; round < 2000; ++round) {
+    KRN_TraceInit(wpath.c_str());
+    KRN_TraceDeinit();
+  }
+  stop = true;
+  for (auto &w : writers) w.join();
+  const int before = received.load();
+  EXPECT_EQ(before, sent.load());
+  KRN_Trace(L"w", 2, L"f", 1, L"fn", L"after the end\n");
+  EXPECT_EQ(received.load(), before + 1);
+  KRN_TraceSetCB(nullptr, 0);
+  KRN_TraceSet(L"");
 }

@@ -10,6 +10,7 @@
 // hostile count cannot make the reader allocate or loop beyond the file.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -160,6 +161,16 @@ struct ReadState {
   uint8_t key;       // mark of the pending chunk; 0: decided from its bytes
 };
 
+// A time computed in floating point as an integer; a hostile header's scale
+// and rate can put it beyond the integer's range, which is held at its ends.
+template <typename T>
+T clampTime(long double v) {
+  if (!(v > 0)) return 0;  // NaN too
+  if (v >= static_cast<long double>(std::numeric_limits<T>::max()))
+    return std::numeric_limits<T>::max();
+  return static_cast<T>(v);
+}
+
 struct AviStream {
   KRNStreamBuf *data = nullptr;
   int32_t dataCursor = -1;
@@ -178,10 +189,10 @@ struct AviStream {
   // Milliseconds per unit of the stream's time base, and the start offset.
   long double unitMs() const { return static_cast<long double>(scale) * 1000 / rate; }
   uint64_t startMs() const {
-    return static_cast<uint64_t>(static_cast<long double>(start) * 1000 * scale / rate);
+    return clampTime<uint64_t>(static_cast<long double>(start) * 1000 * scale / rate);
   }
   int64_t msOf(uint64_t units) const {
-    return static_cast<int64_t>(units * unitMs()) + static_cast<int64_t>(startMs());
+    return clampTime<int64_t>(units * unitMs() + static_cast<long double>(startMs()));
   }
   // Time slots a chunk takes: an empty video or text chunk is a frame the
   // writer dropped and keeps its place, an empty audio chunk holds no sound.
@@ -988,7 +999,7 @@ bool AVIReaderGetSeekPos(AviContext &c, AviStream &s, uint32_t &timeMs, int mode
   uint64_t reachedUnits = 0;
   if (s.sampleSize) {
     // The chunk that holds the sample at that time.
-    uint64_t target = static_cast<uint64_t>(units), samples = 0;
+    uint64_t target = clampTime<uint64_t>(units), samples = 0;
     uint32_t i = 0;
     for (; i < count; ++i) {
       uint64_t inChunk = s.entries[i].size / s.sampleSize;
@@ -1000,7 +1011,7 @@ bool AVIReaderGetSeekPos(AviContext &c, AviStream &s, uint32_t &timeMs, int mode
     reachedUnits = st.bytesDelivered / s.sampleSize;
   } else if (s.type == KRN_MEDIA_AUDIO) {
     // The chunk of that frame; empty chunks take no time.
-    const uint64_t frame = static_cast<uint64_t>(units);
+    const uint64_t frame = clampTime<uint64_t>(units);
     uint32_t i = 0, slots = 0;
     for (; i < count; ++i) {
       if (!s.slotsOf(s.entries[i].size)) continue;
@@ -1012,7 +1023,7 @@ bool AVIReaderGetSeekPos(AviContext &c, AviStream &s, uint32_t &timeMs, int mode
     reachedUnits = slots;
   } else {
     // Video and text chunks take one slot each, empty or not.
-    uint64_t frame = static_cast<uint64_t>(units);
+    uint64_t frame = clampTime<uint64_t>(units);
     if (s.type == KRN_MEDIA_VIDEO) frame = std::min<uint64_t>(frame, count - 1);
     uint32_t chosen = static_cast<uint32_t>(std::min<uint64_t>(frame, count));
     if (mode != kByTime && chosen < count) chosen = keyFrameNear(s, chosen, mode);
@@ -1060,7 +1071,7 @@ void finishStreams(AviContext &c, KRNReaderInfo *info) {
     }
     // The length counts the stream's units: frames, or samples when the
     // stream has a sample size.
-    uint64_t durationMs = static_cast<uint64_t>(s.length * s.unitMs());
+    uint64_t durationMs = clampTime<uint64_t>(s.length * s.unitMs());
     uint32_t duration = static_cast<uint32_t>(std::min<uint64_t>(durationMs, UINT32_MAX));
     if (s.type == KRN_MEDIA_VIDEO) {
       info->video[s.slot].duration = duration;
@@ -1195,10 +1206,10 @@ int32_t AVIReaderReadFrame(void *context, KRNReaderFrame *f) {
   if (!readData(c, *s, st.payloadPos, f->data, st.pending)) return KRNSTREAM_ERR_EOD;
   if (s->sampleSize) {
     f->time = s->msOf(st.bytesDelivered / s->sampleSize);
-    f->duration = static_cast<uint32_t>(st.pending / s->sampleSize * s->unitMs());
+    f->duration = clampTime<uint32_t>(st.pending / s->sampleSize * s->unitMs());
   } else {
     f->time = s->msOf(st.framesRead - 1);
-    f->duration = static_cast<uint32_t>(s->unitMs());
+    f->duration = clampTime<uint32_t>(s->unitMs());
   }
   f->keyFrame =
       st.key

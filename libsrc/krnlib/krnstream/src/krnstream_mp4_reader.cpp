@@ -669,6 +669,8 @@ int32_t onStsz(Parser &p, const Box &b) {
   t->fixedSize = be32(v + 4);
   t->sampleCount = be32(v + 8);
   if (t->fixedSize) {
+    // Samples of one size cannot outnumber what the file holds of them.
+    t->sampleCount = std::min(t->sampleCount, p.c.fileSize / t->fixedSize);
     t->stsz = Table{};
     return 0;
   }
@@ -782,6 +784,13 @@ int32_t onTrun(Parser &p, const Box &b) {
   run.entriesPos = b.payload + at;
   if (run.entrySize && run.sampleCount > (b.end - run.entriesPos) / run.entrySize) return 1;
   run.dataStart = static_cast<uint32_t>(std::min<uint64_t>(dataStart, p.c.fileSize));
+  if (!run.entrySize) {
+    // Samples of the default size: no more than the rest of the file holds,
+    // and no more in all of the track's runs than the file has bytes.
+    const uint32_t room = (p.c.fileSize - run.dataStart) / std::max<uint32_t>(run.defSize, 1);
+    const uint64_t left = t->fragSamples < p.c.fileSize ? p.c.fileSize - t->fragSamples : 0;
+    run.sampleCount = static_cast<uint32_t>(std::min<uint64_t>({run.sampleCount, room, left}));
+  }
 
   // Durations and sizes are summed once here so that the track can report
   // its frame count and duration without a separate index.
