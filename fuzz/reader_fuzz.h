@@ -15,39 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_util.h"
 #include "krnstream.h"
 
 namespace readerfuzz {
 
-// Where the input goes: one file per process, rewritten for every input.
-// In memory when TMPDIR does not say otherwise: truncating a file on a disk
-// can stall for longer than the time allowed for one input.
+// Where the input goes: one scratch file per process, rewritten for every input.
 inline const std::string &inputPath() {
-  static const std::string path = [] {
-    const char *dir = std::getenv("TMPDIR");
-    std::string p = dir && *dir ? dir : (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-    p += "/krn-reader-fuzz-" + std::to_string(getpid());
-    return p;
-  }();
-  // Registered after path exists, so it runs before path goes away.
-  static const bool removedAtExit = std::atexit([] { unlink(inputPath().c_str()); }) == 0;
-  (void)removedAtExit;
+  static const std::string path = fuzzutil::scratchPath("krn-reader-fuzz");
   return path;
-}
-
-inline bool writeInput(const uint8_t *data, size_t size) {
-  int fd = open(inputPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = write(fd, data + done, size - done);
-    if (n <= 0) {
-      close(fd);
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return close(fd) == 0;
 }
 
 // A frame larger than this is not asked for again; the inputs are far smaller.
@@ -90,7 +66,7 @@ class Reading {
 };
 
 inline void exercise(const uint8_t *data, size_t size) {
-  if (!writeInput(data, size)) std::abort();
+  if (!fuzzutil::writeFile(inputPath(), data, size)) std::abort();
   const std::string &narrow = inputPath();
   std::wstring path(narrow.begin(), narrow.end());
   KRNReaderParam param{};
