@@ -199,14 +199,14 @@ void putText(CutWriter &out, const Conversion &c, const wchar_t *text, size_t n)
 // width and precision are sane.
 template <typename T>
 void putNumber(CutWriter &out, const Conversion &c, T value) {
-  std::wstring spec = L"%" + c.flags;
+  std::wstring directive = L"%" + c.flags;
   const bool libraryWidth = c.width >= 0 && c.width <= kLibraryField;
-  if (libraryWidth) spec += std::to_wstring(c.width);
-  if (c.precision >= 0) spec += L"." + std::to_wstring(c.precision < kLibraryField ? c.precision : kLibraryField);
-  spec += c.length;
-  spec.push_back(c.type);
+  if (libraryWidth) directive += std::to_wstring(c.width);
+  if (c.precision >= 0) directive += L"." + std::to_wstring(c.precision < kLibraryField ? c.precision : kLibraryField);
+  directive += c.length;
+  directive.push_back(c.type);
   wchar_t field[2 * kLibraryField + 400];
-  int n = swprintf(field, sizeof field / sizeof field[0], spec.c_str(), value);
+  int n = swprintf(field, sizeof field / sizeof field[0], directive.c_str(), value);
   if (n < 0) return;
   Conversion text;
   text.flags = c.flags;
