@@ -105,9 +105,11 @@ void ChannelSync::movePaused(qint64 ms) {
   const bool waiting = pausedAt_ >= 0 && pausedSince_ < 0;
   pausedAt_ = ms;
   if (waiting) return;  // still waiting for the players to take the pause
+  // Moved now, asked once more a moment later like the pause's line-up (a
+  // paused player can lose a move and still report its time), then checked.
   for (int i = 0; i < engine_->activeChannels(); ++i) engine_->seekChannel(i, ms);
   pausedSince_ = now();
-  lineUps_ = 2;  // the check comes next
+  lineUps_ = 1;
   poll_->start();
 }
 

@@ -542,12 +542,11 @@ TEST_F(Playback, AChannelThatFallsBehindIsBroughtBackIntoStep) {
   ASSERT_TRUE(waitFor([&] { return vlc_->sync()->mainTimeNow() > 500; }));
   const int before = vlc_->sync()->corrections();
   vlc_->seekChannel(1, vlc_->sync()->mainTimeNow() - 400);
-  ASSERT_TRUE(waitFor([&] {
-    const QVector<int> f = frames(separatePictures());
-    return f[0] >= 0 && f[1] >= 0 && f[0] - f[1] > 6;
-  })) << "channel 1 did not fall behind";
+  // Whether the lag is caught up by a faster rate or by a move depends on
+  // how long the move back took; either way the engine corrects it.
+  ASSERT_TRUE(waitFor([&] { return vlc_->sync()->corrections() > before; }))
+      << "the lag of channel 1 was not seen";
   EXPECT_GE(inStep(separatePictures()), 0);
-  EXPECT_GT(vlc_->sync()->corrections(), before);
 }
 
 TEST_F(Playback, DoubleSpeedPlaysTwiceAsFastInStepAndNormalSpeedReturns) {
