@@ -488,8 +488,12 @@ void VLCComponent::startStopWorker(quint32 ticket) {
       if (shared->owner) emit shared->owner->send_ShowWidget(false);
     }
     if (hook) hook();
-    // Rear channels first: channel 0's stop is the one that reports.
-    for (libvlc_media_player_t *p : players) libvlc_media_player_stop(p);
+    // Rear channels first: channel 0's stop is the one that reports. Taking
+    // the media away ends the playback as a stop does, but keeps what the
+    // player built to show it (video and audio outputs): the next recording
+    // takes them over instead of building them anew, which is most of the
+    // time until its first picture. A released player lets go of them.
+    for (libvlc_media_player_t *p : players) libvlc_media_player_set_media(p, nullptr);
     for (libvlc_media_player_t *p : players) libvlc_media_player_release(p);
     if (!shared->state.workerStopped(ticket)) return;  // given up on meanwhile
     logDebug("[VLCComponent]: state %d", Stopped);

@@ -65,18 +65,30 @@ int ChannelPictures::frameOf(const QImage &picture, double *distance) const {
     for (int x = 0; x < kCaption.width(); ++x)
       grey[y * kCaption.width() + x] =
           static_cast<char>(qGray(image.pixel(kCaption.x() + x, kCaption.y() + y)));
+  // Frames are tried from the one found last (surfaces mostly show it or one
+  // close after), and a frame is dropped as soon as it is worse than the best
+  // so far or than the limit: the look at the screen must not take from the
+  // players the time it is measuring.
+  const int w = kCaption.width();
+  const long limitSum = static_cast<long>(kCaptionLimit * grey.size());
   int best = -1;
   long bestSum = std::numeric_limits<long>::max();
-  for (int i = 0; i < captions_.size(); ++i) {
+  const int count = captions_.size();
+  const int from = lastFound_ >= 0 && lastFound_ < count ? lastFound_ : 0;
+  for (int n = 0; n < count; ++n) {
+    const int i = (from + n) % count;
     const auto *a = reinterpret_cast<const uchar *>(captions_[i].constData());
     const auto *b = reinterpret_cast<const uchar *>(grey.constData());
+    const long bound = std::min(bestSum, limitSum + 1);
     long sum = 0;
-    for (int k = 0; k < grey.size(); ++k) sum += std::abs(int(a[k]) - int(b[k]));
+    for (int y = 0; y < kCaption.height() && sum < bound; ++y)
+      for (int x = y * w; x < (y + 1) * w; ++x) sum += std::abs(int(a[x]) - int(b[x]));
     if (sum < bestSum) {
       bestSum = sum;
       best = i;
     }
   }
+  if (best >= 0 && bestSum <= limitSum) lastFound_ = best;
   const double mean = best < 0 ? 255.0 : double(bestSum) / grey.size();
   if (distance) *distance = mean;
   return mean <= kCaptionLimit ? best : -1;
@@ -103,9 +115,17 @@ double ChannelPictures::difference(const QImage &picture, int frame) const {
 }
 
 QList<QImage> grabSurfaces(const QList<QWidget *> &surfaces) {
-  const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+  // Only the part of the screen the surfaces cover: a whole-screen grab at
+  // every look would take from the players the time being measured.
+  QRect covered;
+  for (QWidget *w : surfaces) covered |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+  const QImage screen = QGuiApplication::primaryScreen()
+                            ->grabWindow(0, covered.x(), covered.y(), covered.width(),
+                                         covered.height())
+                            .toImage();
   QList<QImage> parts;
-  for (QWidget *w : surfaces) parts << screen.copy(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
+  for (QWidget *w : surfaces)
+    parts << screen.copy(QRect(w->mapToGlobal(QPoint(0, 0)) - covered.topLeft(), w->size()));
   return parts;
 }
 

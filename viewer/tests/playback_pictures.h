@@ -28,6 +28,8 @@ class ChannelPictures {
 
   // The frame whose caption is closest to the picture's, or -1 when no
   // caption is close (the picture is not of this channel or not there yet).
+  // `distance` is the mean difference of the frame found; above the limit
+  // (not necessarily the smallest) when none is close.
   int frameOf(const QImage &picture, double *distance = nullptr) const;
   // Mean colour difference (0-255 a channel) between the picture and frame
   // i, both made small; the smallest over all frames when i is -1.
@@ -36,6 +38,7 @@ class ChannelPictures {
  private:
   QVector<QByteArray> captions_;  // grey, kCaption.size()
   QVector<QByteArray> thumbs_;    // RGB, kThumbSize
+  mutable int lastFound_ = -1;    // where the next search starts
 };
 
 // Each widget's part of one grab of the whole screen: all surfaces at the

@@ -533,6 +533,47 @@ TEST_F(Playback, SeekingByPositionKeepsEveryChannelInStep) {
   }
 }
 
+// The players keep what they built to show a recording for the next one;
+// the next one must still never show where the last one stopped.
+TEST_F(Playback, TheNextRecordingNeverShowsThePictureTheLastOneStoppedAt) {
+  open(suite->separate[0]);
+  ASSERT_TRUE(playing());
+  ASSERT_GE(inStep(separatePictures()), 0);
+  const int lateMs = kRecordingMs - 2000;
+  const int lateFrame = lateMs * 30 / 1000;
+  player_->onPlayPosMove(lateMs);
+  ASSERT_TRUE(waitFor([&] {
+    for (int frame : frames(separatePictures()))
+      if (frame < lateFrame) return false;
+    return true;
+  }));
+  for (int round = 0; round < 2; ++round) {
+    player_->onClickStop(false);
+    ASSERT_TRUE(waitFor([&] { return vlc_->isStopped(); }));
+    open(suite->separate[0]);
+    int stale = -1;
+    const bool fromTheStart = waitFor([&] {
+      const QVector<int> f = frames(separatePictures());
+      for (int frame : f)
+        if (frame >= lateFrame - 30) stale = frame;
+      for (int frame : f)
+        if (frame < 0 || frame > 60) return false;
+      return true;
+    });
+    EXPECT_TRUE(fromTheStart) << "round " << round;
+    EXPECT_EQ(stale, -1) << "round " << round << ": a surface showed frame " << stale
+                         << " of the recording before";
+    EXPECT_GE(inStep(separatePictures()), 0) << "round " << round;
+    // The second round starts where the first one's pictures were.
+    player_->onPlayPosMove(lateMs);
+    ASSERT_TRUE(waitFor([&] {
+      for (int frame : frames(separatePictures()))
+        if (frame < lateFrame) return false;
+      return true;
+    }));
+  }
+}
+
 TEST_F(Playback, AChannelThatFallsBehindIsBroughtBackIntoStep) {
   open(suite->separate[0]);
   ASSERT_TRUE(playing());
