@@ -771,7 +771,12 @@ int32_t onTrun(Parser &p, const Box &b) {
   uint64_t dataStart = p.traf.nextData;
   if (run.flags & 0x1) {
     if (headLen < at + 4) return 1;
-    int64_t start = static_cast<int64_t>(p.traf.base) + static_cast<int32_t>(be32(head + at));
+    // A base beyond the file (it is a 64-bit field of the file's own) holds
+    // no data; within it, base plus the signed offset cannot overflow.
+    const int64_t offset = static_cast<int32_t>(be32(head + at));
+    const int64_t start = p.traf.base > p.c.fileSize
+                              ? -1
+                              : static_cast<int64_t>(p.traf.base) + offset;
     dataStart = start < 0 ? p.c.fileSize : static_cast<uint64_t>(start);
     at += 4;
   }
