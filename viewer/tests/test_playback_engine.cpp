@@ -541,12 +541,13 @@ TEST_F(Playback, TheNextRecordingNeverShowsThePictureTheLastOneStoppedAt) {
   ASSERT_GE(inStep(separatePictures()), 0);
   const int lateMs = kRecordingMs - 2000;
   const int lateFrame = lateMs * 30 / 1000;
-  player_->onPlayPosMove(lateMs);
-  ASSERT_TRUE(waitFor([&] {
+  auto everyChannelIsLate = [&] {
     for (int frame : frames(separatePictures()))
       if (frame < lateFrame) return false;
     return true;
-  }));
+  };
+  player_->onPlayPosMove(lateMs);
+  ASSERT_TRUE(waitFor(everyChannelIsLate));
   for (int round = 0; round < 2; ++round) {
     player_->onClickStop(false);
     ASSERT_TRUE(waitFor([&] { return vlc_->isStopped(); }));
@@ -566,11 +567,7 @@ TEST_F(Playback, TheNextRecordingNeverShowsThePictureTheLastOneStoppedAt) {
     EXPECT_GE(inStep(separatePictures()), 0) << "round " << round;
     // The second round starts where the first one's pictures were.
     player_->onPlayPosMove(lateMs);
-    ASSERT_TRUE(waitFor([&] {
-      for (int frame : frames(separatePictures()))
-        if (frame < lateFrame) return false;
-      return true;
-    }));
+    ASSERT_TRUE(waitFor(everyChannelIsLate));
   }
 }
 
