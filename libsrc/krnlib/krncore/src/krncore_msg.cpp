@@ -102,11 +102,23 @@ int32_t KRN_MsgReceive(KrnMsg *channel, KrnMsgRecord **msg, uint32_t timeoutMs) 
     if (rc != KRN_ETIMEOUT) KRN_LOGE(L"sema get failed.\n");
     return rc;
   }
-  // Each unit stands for a record pushed before it was posted.
-  *msg = static_cast<KrnMsgRecord *>(KRN_QueuePop(channel->queue, nullptr, 0));
-  KRN_MutexLock(channel->lock, KRN_INFINITE);
+  // Each unit stands for a record pushed before it was posted. When the
+  // record cannot be taken out, the unit goes back and the record stays
+  // queued for the next receive: a failed receive loses no message.
+  if (KRN_MutexLock(channel->lock, KRN_INFINITE) != 0) {
+    KRN_LOGE(L"mutex lock failed\n");
+    KRN_SemaPut(channel->sema);
+    return KRN_FAIL;
+  }
+  auto *got = static_cast<KrnMsgRecord *>(KRN_QueuePop(channel->queue, nullptr, 0));
+  if (!got) {
+    KRN_MutexUnLock(channel->lock);
+    KRN_SemaPut(channel->sema);
+    return KRN_FAIL;
+  }
   --channel->pending;
   KRN_MutexUnLock(channel->lock);
+  *msg = got;
   return 0;
 }
 

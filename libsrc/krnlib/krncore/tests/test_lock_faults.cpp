@@ -194,3 +194,32 @@ TEST_F(LockFailure, PoolOperationsFail) {
   EXPECT_EQ(KRN_SFree(kept, 40), 0);
   EXPECT_EQ(KRN_SMalloc_UnRegister(40), 0);
 }
+
+// A receive that cannot take the record out fails and leaves it queued: the
+// next receive gets it, and the channel still counts it as pending.
+TEST_F(LockFailure, MessageReceiveKeepsTheMessage) {
+  KrnMsg *ch = KRN_MsgCreate(nullptr, 2, 64);
+  ASSERT_NE(ch, nullptr);
+  KrnMsgRecord a{1, 0, nullptr}, b{2, 0, nullptr}, c{3, 0, nullptr};
+  ASSERT_EQ(KRN_MsgSend(ch, &a), 0);
+
+  gLocksFail = true;
+  KrnMsgRecord *got = nullptr;
+  EXPECT_NE(KRN_MsgReceive(ch, &got, 0), 0);
+  EXPECT_EQ(got, nullptr);
+  EXPECT_EQ(KRN_MsgSend(ch, &b), KRN_FAIL);
+  gLocksFail = false;
+
+  ASSERT_EQ(KRN_MsgReceive(ch, &got, 0), 0);
+  EXPECT_EQ(got, &a);
+  // Two free places again, no more.
+  EXPECT_EQ(KRN_MsgSend(ch, &b), 0);
+  EXPECT_EQ(KRN_MsgSend(ch, &c), 0);
+  EXPECT_EQ(KRN_MsgSend(ch, &a), KRN_EBUSY);
+  ASSERT_EQ(KRN_MsgReceive(ch, &got, 0), 0);
+  EXPECT_EQ(got, &b);
+  ASSERT_EQ(KRN_MsgReceive(ch, &got, 0), 0);
+  EXPECT_EQ(got, &c);
+  EXPECT_EQ(KRN_MsgReceive(ch, &got, 0), KRN_ETIMEOUT);
+  EXPECT_EQ(KRN_MsgDestroy(ch), 0);
+}
