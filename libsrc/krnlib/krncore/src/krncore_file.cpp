@@ -337,10 +337,29 @@ int32_t KRN_FileTextWrite(KrnFile *file, const wchar_t *text) {
   return 0;
 }
 
-int32_t KRN_FileSync(KrnFile *) {
+// Whatever the C runtime buffers goes to the system, and the system writes it
+// to the device. A file that cannot be synced at all (a pipe, a terminal)
+// has nothing waiting for a device, so that is not a failure.
+int32_t KRN_FileSync(KrnFile *file) {
+  if (!file) return -1;
+  const int fd = fileno(fp(file));
+  if (fflush(fp(file)) != 0 || (fsync(fd) != 0 && errno != EINVAL && errno != EROFS)) {
+    int err = errno;
+    KRN_LOGE(L"sync errno(%d) str(%s), fd(%d)\n", err, krn::errnoText(err), fd);
+    return -1;
+  }
   return 0;
 }
-int32_t KRN_FileTruncate(KrnFile *, int64_t) {
+
+// Cuts or extends the file to size bytes; the position stays where it was.
+int32_t KRN_FileTruncate(KrnFile *file, int64_t size) {
+  if (!file || size < 0) return -1;
+  const int fd = fileno(fp(file));
+  if (fflush(fp(file)) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    int err = errno;
+    KRN_LOGE(L"truncate errno(%d) str(%s), fd(%d)\n", err, krn::errnoText(err), fd);
+    return -1;
+  }
   return 0;
 }
 

@@ -245,6 +245,30 @@ TEST_F(FileTest, LargeFiles) {
   KRN_FileClose(f);
 }
 
+// Sync and truncate do what they say, and say so when they could not.
+TEST_F(FileTest, SyncAndTruncateReachTheFileOrFail) {
+  KrnFile *f = KRN_FileOpen(wpath("cut").c_str(), KRN_FILE_CREATE | KRN_FILE_WRITE);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(KRN_FileWrite(f, "0123456789", 10), 10u);
+  EXPECT_EQ(KRN_FileSync(f), 0);
+  EXPECT_EQ(read("cut"), "0123456789");  // there before the close
+  EXPECT_EQ(KRN_FileTruncate(f, 4), 0);
+  EXPECT_EQ(read("cut"), "0123");
+  EXPECT_EQ(KRN_FileTruncate(f, -1), -1);
+  KRN_FileClose(f);
+  EXPECT_EQ(read("cut"), "0123");
+
+  KrnFile *full = KRN_FileOpen(L"/dev/full", KRN_FILE_WRITE);
+  ASSERT_NE(full, nullptr);
+  EXPECT_EQ(KRN_FileWrite(full, "abc", 3), 3u);  // still in the buffer
+  TraceCapture cap(L"krnfile:1");
+  EXPECT_EQ(KRN_FileSync(full), -1);
+  EXPECT_TRUE(cap.has({L"(KRN_FileSync)", L"sync errno(28)"}));
+  EXPECT_EQ(KRN_FileTruncate(full, 0), -1);
+  KRN_FileClose(full);
+  EXPECT_EQ(KRN_FileSync(nullptr), -1);
+}
+
 TEST_F(FileTest, LineEditor) {
   EXPECT_EQ(KRN_FEdit_Put(wpath("list").c_str(), L"A"), 0);  // created when missing
   EXPECT_EQ(KRN_FEdit_Put(wpath("list").c_str(), L"B"), 0);
